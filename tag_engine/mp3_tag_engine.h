@@ -8,6 +8,10 @@
 #include <string>
 #include <vector>
 
+namespace platform {
+class File;
+}
+
 // One frame of an ID3v2 tag as read.
 struct T_Frame_Mp3 {
   std::string FrameId;                    // 4 bytes as read
@@ -84,6 +88,10 @@ class Mp3TagEngine {
   virtual void RefreshFrameList(const std::vector<T_Frame_Mp3>& frames, std::int32_t tagSize);
 
  private:
+  // Step 6 of a read: the frames of the tag region. False when a read came
+  // up short or a frame is damaged.
+  bool WalkFrames(platform::File& file, std::uint64_t fileSize);
+
   // True when Id3v2Header holds the first bytes of the file ReadTag read
   // last; a file shorter than 10 bytes leaves an older header in place.
   bool headerFromLastRead_ = false;

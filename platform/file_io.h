@@ -1,0 +1,129 @@
+// File operations of the tag engine: RAII handles, whole-range copies, and a
+// durable atomic replacement of one file by another.
+//
+// Every operation goes through one fault-injection seam (SetFaultHook) so
+// that tests can make any single step fail, even as root where permission
+// bits stop nothing. In production the hook is null and costs one test.
+// No function here throws; failures are false / std::nullopt, with errno
+// describing the cause where the caller needs it (EXDEV).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace platform {
+
+// The steps a hook can be asked about. Each call of a function below counts
+// as one step, named after what it does.
+enum class FileStep {
+  OpenRead,      // File::OpenRead
+  OpenWrite,     // File::OpenReadWrite
+  Create,        // File::CreateTruncate
+  Read,          // File::ReadAt
+  Write,         // File::WriteAt / File::Append
+  Size,          // File::Size
+  Sync,          // File::Sync
+  SetMode,       // File::CopyModeAndOwnerFrom
+  Truncate,      // File::Truncate
+  Close,         // File::Close
+  Copy,          // CopyRange
+  Rename,        // RenameFile
+  Remove,        // RemoveFile
+  SyncFolder,    // SyncFolder
+  Resolve,       // ResolvePath
+};
+
+// Asked before every step; returning a non-zero errno value makes the step
+// fail with that errno (without doing anything), 0 lets it run.
+class FaultHook {
+ public:
+  virtual ~FaultHook() = default;
+  virtual int Check(FileStep step, std::string_view path) = 0;
+};
+
+// Installs `hook` (null removes it) and returns the previous one. Not
+// thread-safe; meant for tests.
+FaultHook* SetFaultHook(FaultHook* hook);
+
+// An open file. Closes itself when destroyed (result ignored); Close()
+// reports the result for callers that care, e.g. after writing.
+class File {
+ public:
+  File() = default;
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+  ~File();
+
+  // An existing file, read-only.
+  static std::optional<File> OpenRead(const std::string& path);
+  // An existing file, read and write; fails for a file we may not write.
+  static std::optional<File> OpenReadWrite(const std::string& path);
+  // Creates the file or empties it, write-only, permissions rw for the owner.
+  static std::optional<File> CreateTruncate(const std::string& path);
+
+  bool IsOpen() const { return fd_ >= 0; }
+  // Current size in bytes.
+  std::optional<std::uint64_t> Size();
+  // Reads exactly `length` bytes at `offset`; false on error or short read.
+  bool ReadAt(std::uint64_t offset, void* data, std::size_t length);
+  // Writes all `length` bytes at `offset`.
+  bool WriteAt(std::uint64_t offset, const void* data, std::size_t length);
+  // Writes all `length` bytes at the current end of what this handle wrote
+  // or read-appended so far (sequential writing from offset 0).
+  bool Append(const void* data, std::size_t length);
+  // Flushes data and metadata to the device.
+  bool Sync();
+  bool Truncate(std::uint64_t length);
+  // Gives this file the permission bits of `source` and, where we are
+  // allowed to, its owner and group (failure to change those is ignored).
+  bool CopyModeAndOwnerFrom(File& source);
+  bool Close();
+
+ private:
+  File(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  int fd_ = -1;
+  std::string path_;  // for the fault hook
+  std::uint64_t appendAt_ = 0;
+  friend bool CopyRange(File& from, std::uint64_t offset, std::uint64_t length, File& to);
+};
+
+// Appends `length` bytes of `from`, starting at `offset`, to `to` (at its
+// Append position). Memory stays bounded: the kernel copies, or 1 MiB chunks.
+bool CopyRange(File& from, std::uint64_t offset, std::uint64_t length, File& to);
+
+// rename(2): atomic replacement of `to` on one file system. On failure errno
+// holds the cause; EXDEV means the two are on different file systems.
+bool RenameFile(const std::string& from, const std::string& to);
+
+// Removes a file; false when it could not be removed (or was not there).
+bool RemoveFile(const std::string& path);
+
+// Flushes the folder entry list of `folder` (after a rename into it).
+bool SyncFolder(const std::string& folder);
+
+// The absolute path with every symbolic link resolved; nullopt on failure.
+std::optional<std::string> ResolvePath(const std::string& path);
+
+// Replaces `target` by the complete, already synced file `staged`, so that
+// `target` is at every moment either its old or its new content:
+// `staged` is renamed over `target` when both lie on one file system;
+// otherwise it is copied to `besideName` in the target's own folder, synced,
+// and that copy is renamed over `target` (`staged` then stays for the caller
+// to remove). The target's folder is synced after the rename. `target` must
+// already be the resolved path (no link). On failure `target` is unchanged
+// and no file is left at the beside path; the result is false.
+// Returns true only once the rename has happened; a failing folder sync
+// after it is ignored, the new content being in place.
+bool ReplaceFileDurably(const std::string& staged, const std::string& target, const std::string& besideName);
+
+// The folder part of `path`, up to and including its last delimiter ("" if
+// it has none: the current folder).
+std::string FolderOf(const std::string& path);
+
+}  // namespace platform
