@@ -1,0 +1,37 @@
+// The four operations on the settings file. Each call is one complete
+// open, access and close cycle of the INI file `FileName`; no error leaves a
+// call (a failed write is dropped silently).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The text stored under `Key` in `Section`. When the key is missing (compared
+// ignoring letter case), Key=Default is written first and then read back; if
+// that write fails the result is "". Values come back without the blanks
+// around them and without one pair of enclosing quotes.
+std::string ReadSettingText(const std::string& FileName, const std::string& Section, const std::string& Key,
+                            const std::string& Default);
+
+// The integer stored under `Key` in `Section`. When the key is missing,
+// Default is written first as decimal digits and then read back; if that
+// write fails the result is 0. The stored text is read as ParseSettingInteger
+// does, so a text that is no integer gives 0.
+std::int32_t ReadSettingInteger(const std::string& FileName, const std::string& Section, const std::string& Key,
+                                std::int32_t Default);
+
+// Writes Key=Value into Section, creating the file and the section as needed.
+void WriteSettingText(const std::string& FileName, const std::string& Section, const std::string& Key,
+                      const std::string& Value);
+
+// Writes Key=Value into Section with Value in decimal digits ("-" in front
+// when negative).
+void WriteSettingInteger(const std::string& FileName, const std::string& Section, const std::string& Key,
+                         std::int32_t Value);
+
+// A stored setting as a 32-bit integer: decimal digits with an optional "+"
+// or "-"; or, for a text of three characters or more that begins with "0x"
+// or "0X", hexadecimal digits (at most 32 bits; values from 0x80000000 on
+// wrap to negative, so "0xFFFFFFFF" is -1). Anything else, the empty text
+// and a decimal value outside the 32-bit range give 0.
+std::int32_t ParseSettingInteger(const std::string& text);
