@@ -1,0 +1,158 @@
+#include "support/rewrite_invariants.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+#include <vector>
+
+#include "tag_engine/mp3_tag_engine.h"
+
+namespace test_support {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t kHeaderSize = 10;
+constexpr std::size_t kV1Size = 128;
+
+bool WriteWhole(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
+}
+
+std::string ReadWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::uint32_t Syncsafe(const std::string& b, std::size_t at) {
+  return (std::uint32_t(static_cast<unsigned char>(b[at]) & 0x7F) << 21) |
+         (std::uint32_t(static_cast<unsigned char>(b[at + 1]) & 0x7F) << 14) |
+         (std::uint32_t(static_cast<unsigned char>(b[at + 2]) & 0x7F) << 7) |
+         std::uint32_t(static_cast<unsigned char>(b[at + 3]) & 0x7F);
+}
+
+bool IsNineId(const std::string& id) {
+  static const char* const kNine[] = {"TPE1", "TALB", "TIT2", "TYER", "COMM", "TRCK", "TCON", "TIT1", "TOWN"};
+  for (const char* n : kNine)
+    if (id == n) return true;
+  return false;
+}
+
+std::string Field(const std::string& value, std::size_t width) {
+  std::string f = value.substr(0, width);
+  f.resize(width, ' ');
+  return f;
+}
+
+void Empty(const std::string& folder) {
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(folder, ec)) fs::remove_all(e.path(), ec);
+}
+
+// The values written: none holds a byte the reader filters out, and the genre
+// is no "(n)" reference, so each must read back exactly.
+const std::string kTitle = "Fuzz title";
+const std::string kArtist = "Artist \xC9t\xE9";
+const std::string kAlbum = "Album";
+const std::string kComment = "A comment longer than thirty bytes, cut in v1";
+const std::string kYear = "19999";
+const std::string kTrack = "7";
+const std::string kGenre = "Jazzish";
+const std::string kCategory = "Beds";
+const std::string kOwner = "ZQ";
+
+std::string Check(const std::string& folder, const std::string& bytes) {
+  const std::string path = folder + "/in.mp3";
+  const std::string data = folder + "/data/";
+  fs::create_directories(data);
+  if (!WriteWhole(path, bytes)) return "cannot write the input file";
+
+  Mp3TagEngine engine;
+  engine.DataFolder = data;
+  engine.ReadTag(path);
+
+  // Where the audio starts, as the old header's size places it.
+  std::uint64_t audioStart = 0;
+  if (bytes.size() >= kHeaderSize && bytes.compare(0, 3, "ID3") == 0) audioStart = Syncsafe(bytes, 6) + kHeaderSize;
+  const bool tagFits = audioStart <= bytes.size();
+
+  std::vector<T_Frame_Mp3> carried;
+  for (const T_Frame_Mp3& f : engine.Frames)
+    if (!IsNineId(f.FrameId)) carried.push_back(f);
+
+  const bool v2 = engine.WriteTagV2(path, kTitle, kArtist, kAlbum, kComment, kYear, kTrack, kGenre, kCategory, kOwner);
+  const std::string after = ReadWhole(path);
+  if (fs::exists(data + "tmp.mp3")) return "tmp.mp3 left after WriteTagV2";
+  for (const auto& e : fs::directory_iterator(folder))
+    if (e.path().filename() != "in.mp3" && e.path().filename() != "data")
+      return "left beside the target: " + e.path().filename().string();
+  if (!tagFits) {
+    if (v2) return "a tag reaching past the end of the file was written";
+    if (after != bytes) return "a refused write changed the file";
+    return {};
+  }
+  if (!v2) return "WriteTagV2 failed on a file whose tag fits";
+
+  if (after.size() < kHeaderSize || after.compare(0, 6, std::string("ID3\x03\x00\x00", 6)) != 0)
+    return "the new file does not start with an ID3v2.3 header";
+  const std::uint64_t newTagEnd = Syncsafe(after, 6) + kHeaderSize;
+  if (newTagEnd > after.size()) return "the new tag's size reaches past the end of the file";
+  if (after.compare(newTagEnd, std::string::npos, bytes, audioStart, std::string::npos) != 0)
+    return "the audio after the old tag did not come out byte for byte";
+
+  Mp3TagEngine check;
+  check.ReadTag(path);
+  const std::pair<const std::string*, const std::string*> values[] = {
+      {&check.TagTitle, &kTitle},   {&check.TagArtist, &kArtist}, {&check.TagAlbum, &kAlbum},
+      {&check.TagComment, &kComment}, {&check.TagYear, &kYear},     {&check.TagTrack, &kTrack},
+      {&check.TagGenre, &kGenre},   {&check.TagCategory, &kCategory}, {&check.TagOwner, &kOwner}};
+  for (const auto& [read, written] : values)
+    if (*read != *written) return "a value did not read back: \"" + *read + "\" for \"" + *written + "\"";
+
+  std::vector<const T_Frame_Mp3*> carriedBack;
+  for (const T_Frame_Mp3& f : check.Frames)
+    if (!IsNineId(f.FrameId)) carriedBack.push_back(&f);
+  if (carriedBack.size() != carried.size()) return "carried-over frames were lost or added";
+  for (std::size_t i = 0; i < carried.size(); ++i) {
+    if (carriedBack[i]->FrameId != carried[i].FrameId || carriedBack[i]->RawContent != carried[i].RawContent)
+      return "carried-over frame " + carried[i].FrameId + " changed";
+  }
+
+  const bool hadV1 = after.size() >= kV1Size && after.compare(after.size() - kV1Size, 3, "TAG") == 0;
+  if (!check.WriteTagV1(path, kTitle, kArtist, kAlbum, kComment, kYear)) return "WriteTagV1 failed";
+  const std::string last = ReadWhole(path);
+  if (last.size() != after.size() + (hadV1 ? 0 : kV1Size)) return "WriteTagV1 left a wrong length";
+  if (last.compare(0, after.size() - (hadV1 ? kV1Size : 0), after, 0, after.size() - (hadV1 ? kV1Size : 0)) != 0)
+    return "WriteTagV1 changed bytes before the block";
+  const std::string block = last.substr(last.size() - kV1Size);
+  const std::string expected = "TAG" + Field(kTitle, 30) + Field(kArtist, 30) + Field(kAlbum, 30) +
+                               Field(kYear, 4) + Field(kComment, 30);
+  if (block.compare(0, 127, expected) != 0) return "the ID3v1 block does not hold the values";
+  const unsigned char genre = static_cast<unsigned char>(block[127]);
+  if (hadV1 ? genre != static_cast<unsigned char>(after.back()) : genre != 255) return "wrong ID3v1 genre byte";
+  return {};
+}
+
+}  // namespace
+
+std::string CheckRewriteInvariants(const std::string& folder, const std::string& bytes) {
+  std::string result = Check(folder, bytes);
+  Empty(folder);
+  return result;
+}
+
+void ReadAsFile(const std::string& folder, const std::string& bytes) {
+  const std::string path = folder + "/in.mp3";
+  if (WriteWhole(path, bytes)) {
+    Mp3TagEngine engine;
+    engine.ReadTag(path);
+  }
+  Empty(folder);
+}
+
+}  // namespace test_support
