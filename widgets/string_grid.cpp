@@ -1,0 +1,115 @@
+#include "widgets/string_grid.h"
+
+#include <QAbstractTableModel>
+#include <QHeaderView>
+
+#include "widgets/latin1.h"
+
+class StringGridModel : public QAbstractTableModel {
+ public:
+  explicit StringGridModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+  int rowCount(const QModelIndex& parent) const override {
+    return parent.isValid() ? 0 : static_cast<int>(cells_.size());
+  }
+  int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : cols_; }
+
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (!index.isValid()) return {};
+    if (role == Qt::DisplayRole) return Shown(Cell(index.column(), index.row()));
+    if (role == Qt::BackgroundRole && index.row() < fixedRows_) return QColor(224, 224, 224);
+    return {};
+  }
+
+  Qt::ItemFlags flags(const QModelIndex& index) const override {
+    if (!index.isValid() || index.row() < fixedRows_) return Qt::ItemIsEnabled;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+  }
+
+  // Rows and columns come and go by insertion and removal, not by a reset,
+  // so that the view keeps its column widths and row heights.
+  void SetCols(int count) {
+    if (count < 0) count = 0;
+    if (count > cols_) {
+      beginInsertColumns(QModelIndex(), cols_, count - 1);
+      Resize(count);
+      endInsertColumns();
+    } else if (count < cols_) {
+      beginRemoveColumns(QModelIndex(), count, cols_ - 1);
+      Resize(count);
+      endRemoveColumns();
+    }
+  }
+
+  void SetRows(int count) {
+    if (count < 0) count = 0;
+    const int rows = rowCount(QModelIndex());
+    if (count > rows) {
+      beginInsertRows(QModelIndex(), rows, count - 1);
+      cells_.resize(static_cast<std::size_t>(count), std::vector<std::string>(static_cast<std::size_t>(cols_)));
+      endInsertRows();
+    } else if (count < rows) {
+      beginRemoveRows(QModelIndex(), count, rows - 1);
+      cells_.resize(static_cast<std::size_t>(count));
+      endRemoveRows();
+    }
+  }
+
+  void SetFixed(int count) {
+    fixedRows_ = count < 0 ? 0 : count;
+    if (!cells_.empty() && cols_ > 0)
+      emit dataChanged(index(0, 0), index(rowCount(QModelIndex()) - 1, cols_ - 1));
+  }
+  int Fixed() const { return fixedRows_; }
+
+  std::string Cell(int col, int row) const {
+    if (row < 0 || row >= rowCount(QModelIndex()) || col < 0 || col >= cols_) return {};
+    return cells_[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
+  }
+
+  void SetCell(int col, int row, std::string text) {
+    if (row < 0 || row >= rowCount(QModelIndex()) || col < 0 || col >= cols_) return;
+    cells_[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)] = std::move(text);
+    emit dataChanged(index(row, col), index(row, col));
+  }
+
+ private:
+  void Resize(int cols) {
+    cols_ = cols;
+    for (auto& row : cells_) row.resize(static_cast<std::size_t>(cols_));
+  }
+
+  static QString Shown(const std::string& bytes) {
+    QString out = widgets::FromBytes(bytes);
+    for (QChar& c : out)
+      if (c.unicode() < 0x20 && c.unicode() != '\n') c = QChar(0x00B7);
+    return out;
+  }
+
+  std::vector<std::vector<std::string>> cells_;
+  int cols_ = 0;
+  int fixedRows_ = 0;
+};
+
+StringGrid::StringGrid(QWidget* parent) : QTableView(parent), model_(new StringGridModel(this)) {
+  setModel(model_);
+  horizontalHeader()->hide();
+  verticalHeader()->hide();
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setSelectionMode(QAbstractItemView::ContiguousSelection);
+  setShowGrid(true);
+  setWordWrap(true);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+}
+
+int StringGrid::ColCount() const { return model_->columnCount(QModelIndex()); }
+int StringGrid::RowCount() const { return model_->rowCount(QModelIndex()); }
+void StringGrid::SetColCount(int count) { model_->SetCols(count); }
+void StringGrid::SetRowCount(int count) { model_->SetRows(count); }
+int StringGrid::FixedRows() const { return model_->Fixed(); }
+void StringGrid::SetFixedRows(int count) { model_->SetFixed(count); }
+std::string StringGrid::Cell(int col, int row) const { return model_->Cell(col, row); }
+void StringGrid::SetCell(int col, int row, std::string text) { model_->SetCell(col, row, std::move(text)); }
+void StringGrid::SetColWidth(int col, int width) { setColumnWidth(col, width); }
+void StringGrid::SetRowHeight(int row, int height) { setRowHeight(row, height); }

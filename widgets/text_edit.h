@@ -1,0 +1,31 @@
+// One-line edits whose text crosses the boundary as Latin-1 bytes.
+#pragma once
+
+#include <QLineEdit>
+#include <cstdint>
+#include <string>
+
+class TextEdit : public QLineEdit {
+  Q_OBJECT
+
+ public:
+  explicit TextEdit(QWidget* parent = nullptr);
+
+  // The text as Latin-1 bytes (characters outside Latin-1 read as "?").
+  std::string Text() const;
+  // Raises textChanged when the text differs, as typing does.
+  void SetText(const std::string& text);
+};
+
+// An edit that takes integers only: typing accepts digits and one leading
+// "-". A text set by the program is kept as it stands.
+class IntegerEdit : public TextEdit {
+  Q_OBJECT
+
+ public:
+  explicit IntegerEdit(QWidget* parent = nullptr);
+
+  // The text as a 32-bit integer; 0 when the text is empty, is not an
+  // integer, or lies outside the 32-bit range.
+  int32_t Value() const;
+};
