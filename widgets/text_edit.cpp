@@ -14,7 +14,11 @@ TextEdit::TextEdit(QWidget* parent) : QLineEdit(parent) { setMaxLength(kMaxTextL
 
 std::string TextEdit::Text() const { return widgets::ToBytes(text()); }
 
-void TextEdit::SetText(const std::string& text) { setText(widgets::FromBytes(text)); }
+void TextEdit::SetText(const std::string& text) {
+  setText(widgets::FromBytes(text));
+  // Show the start of a long text, as a freshly filled field does.
+  setCursorPosition(0);
+}
 
 IntegerEdit::IntegerEdit(QWidget* parent) : TextEdit(parent) {
   setValidator(new QRegularExpressionValidator(QRegularExpression("-?[0-9]*"), this));

@@ -1,0 +1,196 @@
+// The main window: the file list, the rule controls, the preview panels and
+// the run controls. Its handlers are split by concern over UF_Main_*.cpp.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "batch_editor/file_list.h"
+#include "widgets/pictures.h"
+#include "widgets/window_placement.h"
+
+class BrowseEdit;
+class ChoiceList;
+class GradientPanel;
+class ImageListBox;
+class IntegerEdit;
+class LinkLabel;
+class Panel;
+class PercentProgressBar;
+class QLabel;
+class QPushButton;
+class QToolButton;
+class RadioGroup;
+class StatusPanelBar;
+class TextEdit;
+class TitleBar;
+
+// Everything the main window asks of the world outside the program. The
+// defaults are the real services; tests replace them.
+struct MainWindowServices {
+  // The folder picker: given the field's path, the chosen folder or
+  // std::nullopt when cancelled.
+  std::function<std::optional<std::string>(const std::string& start)> pickFolder;
+  // A modal message box with an OK button, captioned with the program's name.
+  std::function<void(const QString& text)> showMessage;
+  // Opens an address in the web browser.
+  std::function<void(const QString& url)> openUrl;
+  // The window-placement file: "datas.ini" beside the executable.
+  std::string placementFile;
+
+  static MainWindowServices Defaults();
+};
+
+class TF_Main : public QWidget {
+ public:
+  static constexpr int kClientWidth = 763;
+  static constexpr int kClientHeight = 635;
+
+  // Lays the window out, then runs FormCreate.
+  explicit TF_Main(MainWindowServices services = MainWindowServices::Defaults(), QWidget* parent = nullptr);
+  ~TF_Main() override;
+
+  // Controls, under their layout names.
+  Panel* PNL_Global;
+  Panel* PNL_Folder;
+  QLabel* LBL_Folder;
+  BrowseEdit* DED_Folder;
+  QLabel* LBL_Nb_File;
+  Panel* PNL_Nb_File;
+  QPushButton* BTN_Clear_Liste;
+  ImageListBox* LBX_File;
+  Panel* PNL_Liste;
+  QLabel* IMG_Liste;
+  QLabel* LBL_Info_DDP;
+  RadioGroup* RGP_Nom_Titre;
+  TextEdit* EDT_Nom_Titre_Text;
+  RadioGroup* RGP_Nom_Artiste;
+  TextEdit* EDT_Nom_Artist_Text;
+  RadioGroup* RGP_Nom_Album;
+  TextEdit* EDT_Nom_Album_Text;
+  RadioGroup* RGP_Nom_Comment;
+  TextEdit* EDT_Nom_Comment_Text;
+  RadioGroup* RGP_Nom_Date;
+  IntegerEdit* EDT_Nom_Date;
+  RadioGroup* RGP_Nom_Track;
+  RadioGroup* RGP_Nom_Genre;
+  TextEdit* EDT_Nom_Genre_Text;
+  ChoiceList* CBX_Nom_Genre_List;
+  RadioGroup* RGP_Nom_Category;
+  TextEdit* EDT_Nom_Category_Text;
+  ChoiceList* CBX_Nom_Category_List;
+  RadioGroup* RGP_Tag;
+  QPushButton* BTN_Start;
+  QPushButton* BTN_Stop;
+  QToolButton* BTN_Detail_Frame;
+  LinkLabel* LBL_Liens_Web;
+  LinkLabel* LBL_Site_Zq;
+  Panel* PNL_Before;
+  TitleBar* PNL_Titre_Before;
+  QLabel* LBL_Titre;
+  QLabel* LBL_Artist;
+  QLabel* LBL_Album;
+  QLabel* LBL_Comment;
+  QLabel* LBL_Date;
+  QLabel* LBL_Track;
+  QLabel* LBL_Genre;
+  QLabel* LBL_Category;
+  Panel* PNL_After;
+  TitleBar* PNL_Titre_After;
+  QLabel* LBL_Titre_New;
+  QLabel* LBL_Artist_New;
+  QLabel* LBL_Album_New;
+  QLabel* LBL_Comment_New;
+  QLabel* LBL_Date_New;
+  QLabel* LBL_Track_New;
+  QLabel* LBL_Genre_New;
+  QLabel* LBL_Category_New;
+  Panel* PNL_Process;
+  PercentProgressBar* PGB_Progression;
+  StatusPanelBar* STB_Main;
+  ImageList IML_1;
+  WindowPlacement FST_F_Main;
+
+  // State.
+  std::vector<TListe_File> Files;
+  // The data folder, with its trailing delimiter; holds "datas.ini" and the
+  // tag writer's "tmp.mp3".
+  std::string DataFolder;
+  bool StopRequested = false;
+
+  // The settings file, DataFolder + "datas.ini".
+  std::string SettingsFile() const;
+  // True once the first activation has loaded the settings.
+  bool SettingsLoaded() const { return settingsLoaded_; }
+  // True from the moment the window starts closing.
+  bool Closing() const { return closing_; }
+  const MainWindowServices& Services() const { return services_; }
+
+  // Start-up and settings (UF_Main_window.cpp).
+  void FormCreate(QObject* Sender);
+  // Loads the 19 settings into the controls, sets the inputs' enablement,
+  // and scans the stored folder. Runs at the first activation of the run
+  // only: later activations (after a message box, the folder picker, a
+  // switch to another program) do nothing.
+  void FormActivate(QObject* Sender);
+  // Saves the 19 settings, each in its own write.
+  void FormClose(QObject* Sender);
+
+  // The file list (UF_Main_file_list.cpp).
+  // Appends the entries of Folder whose names end in "." + Ext.
+  void AddFilesOfType(const std::string& Folder, const std::string& Ext);
+  // Appends the "mp3" files of Folder and its subfolders, pumping the event
+  // queue after each subfolder.
+  void ScanFolder(const std::string& Folder);
+  // Refills LBX_File from Files ("FullPath|0" each), derives the entries'
+  // fields, shows the count, shows the drop hint exactly when the list is
+  // empty, and selects and previews the first file.
+  void RebuildList();
+  // The application-wide hook: acts on drops onto LBX_File (or its
+  // viewport) and PNL_Liste. Never sets Handled, so the event goes on to
+  // its widget.
+  void Traite_Drop(QObject* Target, QEvent* Msg, bool& Handled);
+  void BTN_Clear_ListeClick(QObject* Sender);
+  void DED_FolderBrowse(QObject* Sender);
+
+  // The batch run (UF_Main_batch_run.cpp).
+  void BTN_StartClick(QObject* Sender);
+  void BTN_StopClick(QObject* Sender);
+
+  // The preview and option handlers (UF_Main_preview.cpp).
+  void LBX_FileClick(QObject* Sender);
+  void RGP_Nom_TitreChange(QObject* Sender, int ButtonIndex);
+  void EDT_Nom_Titre_TextChange(QObject* Sender);
+  void BTN_Detail_FrameClick(QObject* Sender);
+
+ protected:
+  bool event(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildLayout();
+  void ConnectHandlers();
+  // Paths of a drop's local files, in the order delivered, as bytes.
+  static std::vector<std::string> DroppedPaths(const QEvent* event);
+  bool IsDropTarget(const QObject* watched) const;
+
+  MainWindowServices services_;
+  bool settingsLoaded_ = false;
+  bool shownOnce_ = false;
+  bool closing_ = false;
+};
+
+// The program's one main window; null before start-up created it.
+extern TF_Main* F_Main;
+
+// Start-up steps 3 and 4: creates F_Main (FormCreate runs) and then the
+// hidden F_Util_MP3. The caller shows F_Main and runs the event loop.
+void CreateProgramWindows(MainWindowServices services = MainWindowServices::Defaults());
+// Deletes both windows and clears the two pointers.
+void DestroyProgramWindows();

@@ -1,0 +1,80 @@
+#include "tag_engine/UF_Util_MP3.h"
+
+#include <QLabel>
+
+#include "batch_editor/UF_Main.h"
+#include "tag_engine/settings_ops.h"
+#include "widgets/panel.h"
+#include "widgets/string_grid.h"
+
+TF_Util_MP3* F_Util_MP3 = nullptr;
+
+namespace {
+constexpr int kColumnWidths[] = {64, 76, 68, 589};
+constexpr int kLabelLeft = 16;
+constexpr int kNbFrameTop = 8;
+constexpr int kOctetsFrameTop = 22;
+constexpr int kInitialRows = 2;
+}  // namespace
+
+TF_Util_MP3::TF_Util_MP3(QWidget* parent)
+    : QDialog(parent),
+      Panel1(new Panel(this)),
+      LBL_Nb_Frame(new QLabel("LBL_Nb_Frame", Panel1)),
+      LBL_Octets_Frame(new QLabel("LBL_Octets_Frame", Panel1)),
+      STG_Frame(new StringGrid(this)) {
+  setWindowTitle("F_Util_MP3");
+  QFont f("DejaVu Sans", 8);
+  setFont(f);
+  // The face colour of buttons as background.
+  setAutoFillBackground(true);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, pal.color(QPalette::Button));
+  setPalette(pal);
+  Panel1->SetColor(pal.color(QPalette::Button));
+  Panel1->SetFrame(Panel::Frame::LoweredBevel, pal.color(QPalette::Mid));
+  LBL_Nb_Frame->move(kLabelLeft, kNbFrameTop);
+  LBL_Nb_Frame->adjustSize();
+  LBL_Octets_Frame->move(kLabelLeft, kOctetsFrameTop);
+  LBL_Octets_Frame->adjustSize();
+
+  STG_Frame->SetColCount(static_cast<int>(std::size(kColumnWidths)));
+  STG_Frame->SetRowCount(kInitialRows);
+  STG_Frame->SetFixedRows(1);
+  for (int c = 0; c < STG_Frame->ColCount(); ++c) STG_Frame->SetColWidth(c, kColumnWidths[c]);
+  STG_Frame->SetRowHeight(0, kHeaderRowHeight);
+
+  resize(kClientWidth, kClientHeight);
+  move(0, 0);
+  if (F_Main) DataFolder = F_Main->DataFolder;
+}
+
+TF_Util_MP3::~TF_Util_MP3() = default;
+
+void TF_Util_MP3::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  Panel1->setGeometry(0, 0, width(), kPanelHeight);
+  STG_Frame->setGeometry(0, kPanelHeight, width(), height() - kPanelHeight);
+}
+
+std::string TF_Util_MP3::ReadSettingText(const std::string& FileName, const std::string& Section,
+                                         const std::string& Key, const std::string& Default) {
+  return ::ReadSettingText(FileName, Section, Key, Default);
+}
+
+std::int32_t TF_Util_MP3::ReadSettingInteger(const std::string& FileName, const std::string& Section,
+                                             const std::string& Key, std::int32_t Default) {
+  return ::ReadSettingInteger(FileName, Section, Key, Default);
+}
+
+void TF_Util_MP3::WriteSettingText(const std::string& FileName, const std::string& Section,
+                                   const std::string& Key, const std::string& Value) {
+  ::WriteSettingText(FileName, Section, Key, Value);
+}
+
+void TF_Util_MP3::WriteSettingInteger(const std::string& FileName, const std::string& Section,
+                                      const std::string& Key, std::int32_t Value) {
+  ::WriteSettingInteger(FileName, Section, Key, Value);
+}
+
+void TF_Util_MP3::RefreshFrameList(const std::vector<T_Frame_Mp3>& /*frames*/, std::int32_t /*tagSize*/) {}
