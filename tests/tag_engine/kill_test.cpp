@@ -1,0 +1,233 @@
+// A process rewriting tags is killed with SIGKILL at random moments, many
+// times. After every kill each file must be whole: its old bytes, its new
+// bytes, or the one state between the two writers (new ID3v2 tag, old ID3v1
+// block); never missing, cut short, or holding shifted audio. Temporary files
+// must not pile up, and a later write cleans what a kill left.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/kill_labels.h"
+#include "support/temp_dir.h"
+#include "tag_engine/mp3_tag_engine.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using test_support::KillLabel;
+using test_support::LabelOfTitle;
+
+constexpr std::size_t kV1Size = 128;
+constexpr int kKills = 60;
+
+std::string Syncsafe(std::uint32_t n) {
+  return {static_cast<char>((n >> 21) & 0x7F), static_cast<char>((n >> 14) & 0x7F), static_cast<char>((n >> 7) & 0x7F),
+          static_cast<char>(n & 0x7F)};
+}
+
+std::string Frame(const std::string& id, const std::string& content) {
+  const auto n = static_cast<std::uint32_t>(content.size());
+  return id + std::string{static_cast<char>(n >> 24), static_cast<char>(n >> 16), static_cast<char>(n >> 8),
+                          static_cast<char>(n)} +
+         std::string(2, '\0') + content;
+}
+
+// Audio that no other offset of itself matches: a shifted copy shows.
+std::string Audio(std::size_t size, unsigned seed) {
+  std::mt19937 gen(seed);
+  std::string a(size, '\0');
+  for (char& c : a) c = static_cast<char>(gen());
+  return a;
+}
+
+std::string V1(const std::string& title) {
+  std::string b = "TAG" + title;
+  b.resize(kV1Size - 1, ' ');
+  return b + '\x0C';
+}
+
+struct Original {
+  std::string path;
+  std::string audio;
+  bool hadV1;
+};
+
+struct Observed {
+  std::optional<KillLabel> tag;  // nullopt: still the original tag
+  std::optional<KillLabel> v1;   // nullopt: original block (or none)
+};
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Checks one file after a kill against what the earlier check saw; returns
+// what is wrong, or an empty text.
+std::string CheckFile(const Original& o, Observed& seen) {
+  const std::string bytes = ReadAll(o.path);
+  if (bytes.size() < 10 || bytes.compare(0, 3, "ID3") != 0) return "no tag at the start (missing or cut?)";
+  const std::uint32_t n = (std::uint32_t(bytes[6] & 0x7F) << 21) | (std::uint32_t(bytes[7] & 0x7F) << 14) |
+                          (std::uint32_t(bytes[8] & 0x7F) << 7) | std::uint32_t(bytes[9] & 0x7F);
+  const std::size_t audioAt = 10 + std::size_t{n};
+  if (bytes.size() < audioAt + o.audio.size()) return "cut short";
+  if (bytes.compare(audioAt, o.audio.size(), o.audio) != 0) return "audio changed or shifted";
+  const std::size_t rest = bytes.size() - audioAt - o.audio.size();
+  if (rest != 0 && rest != kV1Size) return "wrong amount after the audio: " + std::to_string(rest);
+
+  Mp3TagEngine reader;
+  reader.ReadTag(o.path);
+  std::optional<KillLabel> tag;
+  if (reader.TagTitle != "original") {
+    tag = LabelOfTitle(reader.TagTitle);
+    if (!tag) return "unknown title " + reader.TagTitle;
+    const test_support::LabelValues v = test_support::ValuesOf(*tag);
+    if (reader.TagArtist != v.artist || reader.TagAlbum != v.album || reader.TagComment != v.comment ||
+        reader.TagYear != v.year || reader.TagTrack != v.track || reader.TagGenre != v.genre ||
+        reader.TagCategory != v.category || reader.TagOwner != "ZQ")
+      return "tag mixes two writes";
+  }
+
+  std::optional<KillLabel> v1;
+  if (rest == 0) {
+    if (o.hadV1 || seen.v1) return "the ID3v1 block vanished";
+  } else {
+    const std::string block = bytes.substr(bytes.size() - kV1Size);
+    if (block.compare(0, 3, "TAG") != 0) return "the last 128 bytes are no ID3v1 block";
+    std::string title = block.substr(3, 30);
+    title.erase(title.find_last_not_of(' ') + 1);
+    if (title != "original" || !o.hadV1) {
+      v1 = LabelOfTitle(title);
+      if (!v1) return "unknown ID3v1 title " + title;
+      const test_support::LabelValues v = test_support::ValuesOf(*v1);
+      std::string artist = block.substr(33, 30), year = block.substr(93, 4);
+      if (artist != (v.artist + std::string(30, ' ')).substr(0, 30) || year != (v.year + "    ").substr(0, 4))
+        return "ID3v1 block mixes two writes";
+    } else if (seen.v1) {
+      return "the ID3v1 block went back to the original";
+    }
+  }
+  // The block is the tag's own, or one written before it; never newer.
+  if (v1 && (!tag || *tag < *v1)) return "ID3v1 block newer than the tag";
+  if (seen.tag && (!tag || *tag < *seen.tag)) return "the tag went back to an older write";
+  if (seen.v1 && (!v1 || *v1 < *seen.v1)) return "the ID3v1 block went back to an older write";
+  seen = Observed{tag, v1};
+  return {};
+}
+
+pid_t Spawn(const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  return pid;
+}
+
+std::vector<std::string> Leftovers(const std::string& folder, const std::vector<Original>& files) {
+  std::vector<std::string> extra;
+  for (const auto& e : fs::directory_iterator(folder)) {
+    bool known = false;
+    for (const Original& o : files) known = known || e.path() == o.path;
+    if (!known) extra.push_back(e.path().filename().string());
+  }
+  return extra;
+}
+
+dev_t DeviceOf(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? st.st_dev : 0;
+}
+
+class KillTest : public ::testing::TestWithParam<bool> {};
+
+TEST_P(KillTest, NoKillLosesOrCutsAFile) {
+  const bool acrossFileSystems = GetParam();
+  test_support::TempDir music;
+  std::optional<test_support::TempDir> shm;
+  std::string dataFolder = music.Path("data") + "/";
+  if (acrossFileSystems) {
+    if (!fs::is_directory("/dev/shm") || DeviceOf("/dev/shm") == DeviceOf(music.path()))
+      GTEST_SKIP() << "no second file system to keep the data folder on";
+    dataFolder = "/dev/shm/quillon_kill_" + std::to_string(::getpid()) + "/";
+  }
+  fs::create_directories(dataFolder);
+  const std::string songs = music.Path("songs");
+  fs::create_directories(songs);
+
+  std::vector<Original> files;
+  for (unsigned i = 0; i < 4; ++i) {
+    const std::string tag = Frame("TIT2", std::string("\0original", 9)) + Frame("APIC", Audio(700 + i * 50, 99 + i));
+    Original o{songs + "/song" + std::to_string(i) + ".mp3", Audio(300000 + i * 7777, i), i % 2 == 0};
+    const std::string bytes = "ID3" + std::string("\x03\x00\x00", 3) + Syncsafe(static_cast<std::uint32_t>(tag.size())) +
+                              tag + o.audio + (o.hadV1 ? V1("original") : "");
+    music.WriteFile("songs/song" + std::to_string(i) + ".mp3", bytes);
+    files.push_back(o);
+  }
+  std::map<std::string, Observed> seen;
+
+  std::mt19937 rng(20261210);
+  std::uniform_int_distribution<int> delayMs(1, 40);
+  int killedMidWrite = 0;
+  for (int run = 1; run <= kKills; ++run) {
+    std::vector<std::string> args = {QUILLON_REWRITE_CHILD, dataFolder, std::to_string(run), "0"};
+    for (const Original& o : files) args.push_back(o.path);
+    const pid_t child = Spawn(args);
+    ASSERT_GT(child, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(delayMs(rng)));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the child ended by itself at run " << run;
+
+    for (const Original& o : files) {
+      const std::string problem = CheckFile(o, seen[o.path]);
+      ASSERT_EQ(problem, "") << o.path << " after kill " << run;
+    }
+    const auto extra = Leftovers(songs, files);
+    ASSERT_LE(extra.size(), 1u) << "temporary files pile up beside the targets";
+    killedMidWrite += extra.empty() ? 0 : 1;
+    std::size_t inData = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dataFolder)) ++inData;
+    ASSERT_LE(inData, 1u) << "temporary files pile up in the data folder";
+  }
+
+  // One clean pass afterwards writes every file and leaves nothing behind.
+  std::vector<std::string> args = {QUILLON_REWRITE_CHILD, dataFolder, std::to_string(kKills + 1), "1"};
+  for (const Original& o : files) args.push_back(o.path);
+  const pid_t child = Spawn(args);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  for (const Original& o : files) {
+    ASSERT_EQ(CheckFile(o, seen[o.path]), "") << o.path;
+    EXPECT_EQ(seen[o.path].tag, (KillLabel{kKills + 1, 1}));
+    EXPECT_EQ(seen[o.path].v1, (KillLabel{kKills + 1, 1}));
+  }
+  EXPECT_TRUE(Leftovers(songs, files).empty());
+  EXPECT_TRUE(fs::is_empty(dataFolder));
+  if (acrossFileSystems) fs::remove_all(dataFolder);
+  RecordProperty("kills_that_left_a_temporary_file", killedMidWrite);
+}
+
+INSTANTIATE_TEST_SUITE_P(DataFolder, KillTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "OnAnotherFileSystem" : "OnTheSameFileSystem"; });
+
+}  // namespace
