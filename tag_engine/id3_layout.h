@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 namespace id3 {
 
@@ -15,6 +16,7 @@ inline constexpr std::size_t kFlagsOffset = 5;
 inline constexpr std::size_t kSizeOffset = 6;
 inline constexpr std::uint8_t kFooterFlag = 0x10;      // header flag of v2.4: a 10-byte footer ends the tag
 inline constexpr std::size_t kFooterSize = 10;
+inline constexpr std::string_view kFooterMagic = "3DI";
 inline constexpr std::size_t kFrameHeaderSize = 10;  // id, size, flags
 inline constexpr std::size_t kFrameIdSize = 4;
 inline constexpr std::size_t kFrameSizeSize = 4;

@@ -190,7 +190,16 @@ bool Mp3TagEngine::WriteTagV2(std::string Path, std::string Title, std::string A
                               std::string Category, std::string Owner) {
   if (!platform::IsExistingFile(Path)) return false;
   const std::string tempPath = DataFolder + kTempName;
-  bool tempCreated = false;
+  // After a rename nothing is left at the temporary path; after a copy
+  // across file systems, or any failure, it goes on the way out rather than
+  // linger in the data folder.
+  struct TempRemover {
+    const std::string& path;
+    bool created = false;
+    ~TempRemover() {
+      if (created) (void)platform::RemoveFile(path);
+    }
+  } tempRemover{tempPath};
   bool written = false;
   try {
     // What the old header says, read before it is replaced below. A header
@@ -198,7 +207,7 @@ bool Mp3TagEngine::WriteTagV2(std::string Path, std::string Title, std::string A
     const bool hadTag = headerFromLastRead_ && HasMagic(Id3v2Header);
     const bool oldV4 = hadTag && Id3v2Header[id3::kVersionOffset] == id3::kSyncsafeVersion;
     std::uint64_t audioStart = hadTag ? static_cast<std::uint64_t>(TagSize) + id3::kHeaderSize : 0;
-    if (oldV4 && (Id3v2Header[id3::kFlagsOffset] & id3::kFooterFlag)) audioStart += id3::kFooterSize;
+    const bool footerFlag = oldV4 && (Id3v2Header[id3::kFlagsOffset] & id3::kFooterFlag);
 
     const std::array<const std::string*, 9> values = {&Artist, &Album, &Title, &Year, &Comment,
                                                       &Track,  &Genre, &Category, &Owner};
@@ -254,6 +263,13 @@ bool Mp3TagEngine::WriteTagV2(std::string Path, std::string Title, std::string A
     if (!source) return false;  // also our check that we may change the file at all
     const std::optional<std::uint64_t> sourceSize = source->Size();
     if (!sourceSize || audioStart > *sourceSize) return false;
+    if (footerFlag && *sourceSize - audioStart >= id3::kFooterSize) {
+      // The v2.4 footer goes with the old tag, but only when it is really
+      // there: a flag alone must not cost the audio its first bytes.
+      std::array<char, id3::kMagicSize> magic{};
+      if (!source->ReadAt(audioStart, magic.data(), magic.size())) return false;
+      if (std::string_view(magic.data(), magic.size()) == id3::kFooterMagic) audioStart += id3::kFooterSize;
+    }
 
     std::string tag;
     tag.reserve(static_cast<std::size_t>(id3::kHeaderSize + tagSize));
@@ -268,7 +284,7 @@ bool Mp3TagEngine::WriteTagV2(std::string Path, std::string Title, std::string A
     {
       std::optional<platform::File> temp = platform::File::CreateTruncate(tempPath);
       if (!temp) return false;
-      tempCreated = true;
+      tempRemover.created = true;
       if (!temp->Append(tag.data(), tag.size())) return false;
       tag = std::string();
       if (!platform::CopyRange(*source, audioStart, *sourceSize - audioStart, *temp)) return false;
@@ -279,9 +295,6 @@ bool Mp3TagEngine::WriteTagV2(std::string Path, std::string Title, std::string A
   } catch (const std::exception&) {
     written = false;
   }
-  // After a rename there is nothing left at the temporary path; after a copy
-  // across file systems, or a failure, it goes now rather than linger.
-  if (tempCreated) (void)platform::RemoveFile(tempPath);
   return written;
 }
 

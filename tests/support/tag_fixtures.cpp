@@ -89,11 +89,11 @@ ScriptedFaults::~ScriptedFaults() { platform::SetFaultHook(previous_); }
 
 int ScriptedFaults::Check(platform::FileStep step, std::string_view path) {
   seen_.push_back({step, std::string(path)});
-  bool fail = failNth_ != 0 && seen_.size() == failNth_;
-  if (failStep_ && *failStep_ == step && ++occurrences_ == failOccurrence_) fail = true;
-  if (!fail) return 0;
-  failed_ = seen_.back();
-  return error_;
+  int error = 0;
+  if (failStep_ && *failStep_ == step && ++occurrences_ == failOccurrence_) error = stepError_;
+  if (failNth_ != 0 && seen_.size() == failNth_) error = nthError_;
+  if (error != 0) failed_ = seen_.back();
+  return error;
 }
 
 const char* StepName(platform::FileStep step) {

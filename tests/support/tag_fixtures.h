@@ -53,13 +53,13 @@ class ScriptedFaults : public platform::FaultHook {
   // Fail the step with this 1-based index among all steps seen.
   void FailNth(std::size_t n, int error = EIO) {
     failNth_ = n;
-    error_ = error;
+    nthError_ = error;
   }
   // Fail the `occurrence`-th step of kind `step` (1-based).
   void FailStep(platform::FileStep step, int occurrence = 1, int error = EIO) {
     failStep_ = step;
     failOccurrence_ = occurrence;
-    error_ = error;
+    stepError_ = error;
   }
 
   int Check(platform::FileStep step, std::string_view path) override;
@@ -74,7 +74,8 @@ class ScriptedFaults : public platform::FaultHook {
   std::optional<platform::FileStep> failStep_;
   int failOccurrence_ = 0;
   int occurrences_ = 0;
-  int error_ = EIO;
+  int nthError_ = EIO;
+  int stepError_ = EIO;
   std::vector<Seen> seen_;
   std::optional<Seen> failed_;
 };

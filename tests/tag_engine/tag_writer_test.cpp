@@ -214,6 +214,16 @@ TEST_F(TagWriterTest, Version4FooterGoesWithTheOldTag) {
                       audio_);
 }
 
+TEST_F(TagWriterTest, FooterFlagWithoutFooterKeepsAllAudio) {
+  const std::string frames = FrameV4("TIT2", Text("old"));
+  const std::string path = Put(Header(static_cast<std::uint32_t>(frames.size()), 4, 0x10) + frames + audio_);
+  ASSERT_TRUE(Rewrite(path, "new"));
+  const std::string file = Content(path);
+  ASSERT_GE(file.size(), audio_.size());
+  EXPECT_EQ(ToHex(file.substr(file.size() - audio_.size())), ToHex(audio_));
+  EXPECT_EQ(file.size(), 10 + 15 + 7 * 12 + 14 + audio_.size());
+}
+
 TEST_F(TagWriterTest, ValuesReadBackUnchanged) {
   const std::string path = Put(Tag(Frame("TIT2", Text("old")), 30) + audio_);
   engine_.ReadTag(path);
