@@ -46,6 +46,8 @@ TF_Util_MP3::TF_Util_MP3(QWidget* parent)
 
   resize(kClientWidth, kClientHeight);
   move(0, 0);
+  // A hidden window gets no resize event yet.
+  ArrangeControls();
   if (F_Main) DataFolder = F_Main->DataFolder;
 }
 
@@ -53,6 +55,11 @@ TF_Util_MP3::~TF_Util_MP3() = default;
 
 void TF_Util_MP3::resizeEvent(QResizeEvent* event) {
   QDialog::resizeEvent(event);
+  ArrangeControls();
+}
+
+void TF_Util_MP3::ArrangeControls() {
+  // The panel docks along the top; the grid fills the rest.
   Panel1->setGeometry(0, 0, width(), kPanelHeight);
   STG_Frame->setGeometry(0, kPanelHeight, width(), height() - kPanelHeight);
 }

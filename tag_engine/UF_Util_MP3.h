@@ -45,6 +45,9 @@ class TF_Util_MP3 : public QDialog, public Mp3TagEngine {
  protected:
   void RefreshFrameList(const std::vector<T_Frame_Mp3>& frames, std::int32_t tagSize) override;
   void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void ArrangeControls();
 };
 
 // The program's one frame list window; null before start-up created it.
