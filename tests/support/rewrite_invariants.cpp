@@ -78,7 +78,15 @@ std::string Check(const std::string& folder, const std::string& bytes) {
 
   // Where the audio starts, as the old header's size places it.
   std::uint64_t audioStart = 0;
-  if (bytes.size() >= kHeaderSize && bytes.compare(0, 3, "ID3") == 0) audioStart = Syncsafe(bytes, 6) + kHeaderSize;
+  if (bytes.size() >= kHeaderSize && bytes.compare(0, 3, "ID3") == 0) {
+    audioStart = Syncsafe(bytes, 6) + kHeaderSize;
+    // A v2.4 tag may end with a 10-byte footer, a copy of its header that
+    // starts with "3DI"; it belongs to the tag. A footer flag without the
+    // footer is damage, and the bytes there stay audio.
+    const bool footerFlag = bytes[3] == 4 && (static_cast<unsigned char>(bytes[5]) & 0x10) != 0;
+    if (footerFlag && audioStart + kHeaderSize <= bytes.size() && bytes.compare(audioStart, 3, "3DI") == 0)
+      audioStart += kHeaderSize;
+  }
   const bool tagFits = audioStart <= bytes.size();
 
   std::vector<T_Frame_Mp3> carried;
