@@ -323,11 +323,15 @@ bool Mp3TagEngine::WriteTagV1(std::string Path, std::string Title, std::string A
     if (!hasBlock) block[kV1GenreOffset] = kV1NoGenre;
     Id3v1Block = block;
 
-    const std::uint64_t offset = hasBlock ? *size - kV1Size : *size;
-    if (!file->WriteAt(offset, block.data(), block.size()) || !file->Sync()) {
-      // Cut a half-appended block back off; an overwrite in place cannot be
-      // undone and leaves at worst a damaged ID3v1 block, never the audio.
-      if (!hasBlock) (void)file->Truncate(*size);
+    if (hasBlock) {
+      // 128 bytes over 128 bytes, within the file's length: the audio and
+      // the ID3v2 tag are not touched, so this write is left to the page
+      // cache rather than paying a device flush per file.
+      if (!file->WriteAt(*size - kV1Size, block.data(), block.size())) return false;
+    } else if (!file->WriteAt(*size, block.data(), block.size()) || !file->Sync()) {
+      // The file grows: synced so that its new length never shows without
+      // the block, and a half-appended block is cut back off.
+      (void)file->Truncate(*size);
       return false;
     }
     return file->Close();

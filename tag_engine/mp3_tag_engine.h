@@ -79,6 +79,7 @@ class Mp3TagEngine {
   // cut or space-filled to 30 bytes, the year to 4. False, file unchanged,
   // for a missing or unwritable file or one shorter than 128 bytes; false
   // when a write, sync or close fails (a failed append is cut back off).
+  // An append is synced to disk; an overwrite in place is not.
   bool WriteTagV1(std::string Path, std::string Title, std::string Artist, std::string Album, std::string Comment,
                   std::string Year);
 

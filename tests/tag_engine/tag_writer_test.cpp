@@ -274,6 +274,16 @@ TEST_F(TagWriterTest, UnusableDataFolderLeavesTheFile) {
   EXPECT_EQ(Entries(dir_.Path("music")), std::vector<std::string>{"song.mp3"});
 }
 
+TEST_F(TagWriterTest, ShortFileIsNotJudgedByTheHeaderOfTheFileBefore) {
+  Rewrite(Put(Tag(Frame("TIT2", Text("x")), 40) + audio_, "tagged.mp3"), "t");
+  // Shorter than a header: ReadTag cannot read one, so what it left from the
+  // tagged file must not place this file's audio.
+  const std::string path = Put("\x01\x02\x03\x04\x05", "tiny.mp3");
+  ASSERT_TRUE(Rewrite(path, "abc"));
+  EXPECT_EQ(Content(path), Header(113) + AppendedFrames("", "", "abc", "", "", "", "", "", "ZQ") +
+                               "\x01\x02\x03\x04\x05");
+}
+
 TEST_F(TagWriterTest, StaleTemporaryFileIsReplaced) {
   dir_.WriteFile("data/tmp.mp3", std::string(5000, 'J'));
   const std::string path = Put(audio_);
