@@ -61,6 +61,10 @@ class Mp3TagEngine {
   // appended in the order TPE1 TALB TIT2 TYER COMM TRCK TCON TIT1 TOWN. Every
   // other frame is written back with its original bytes (RawContent). No
   // padding; the audio from the old tag's end on follows unchanged.
+  // From a v2.4 tag, flag bits are moved to their v2.3 places (status bits;
+  // grouping, compression, encryption of carried frames; unsynchronisation
+  // and data length indicator dropped), sizes are written plain, and a
+  // footer that is really there ("3DI" after the tag) goes with the old tag.
   // The new file is built in DataFolder + "tmp.mp3", synced, and replaces the
   // target atomically (a symbolic link stays a link, its final target is
   // replaced; permission bits and, where allowed, the owner are kept).
