@@ -248,6 +248,18 @@ TEST_F(TagReaderTest, Version4FrameSizesAreSyncsafe) {
   EXPECT_EQ(engine_.refreshes, 2);
 }
 
+TEST_F(TagReaderTest, TagRegionIsReadInOneGo) {
+  std::string frames;
+  for (int i = 0; i < 40; ++i) frames += Frame(i % 2 ? "TXXX" : "PRIV", std::string(50, 'f'));
+  const std::string path = Write(Tag(frames, 500) + std::string(100000, 'a'));
+  test_support::ScriptedFaults faults;
+  engine_.ReadTag(path);
+  ASSERT_EQ(engine_.Frames.size(), 40u);
+  int reads = 0;
+  for (const auto& seen : faults.seen()) reads += seen.step == platform::FileStep::Read;
+  EXPECT_LE(reads, 2);  // the header, then the rest of the tag
+}
+
 TEST_F(TagReaderTest, AnyBytesEndTheReadCleanly) {
   // Every cut of a real tag, then random damage: no crash, no hang.
   const std::string good = Tag(Frame("TIT2", "\0Title"s) + Frame("APIC", Hex("00 FF FE 01")) +
