@@ -2,6 +2,7 @@
 // the run controls. Its handlers are split by concern over UF_Main_*.cpp.
 #pragma once
 
+#include <QFont>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -175,6 +176,7 @@ class TF_Main : public QWidget {
 
  private:
   void BuildLayout();
+  void LoadSettingsAndScan();
   void ConnectHandlers();
   // Paths of a drop's local files, in the order delivered, as bytes.
   static std::vector<std::string> DroppedPaths(const QEvent* event);
@@ -185,6 +187,9 @@ class TF_Main : public QWidget {
   bool shownOnce_ = false;
   bool closing_ = false;
 };
+
+// The font of the program's windows.
+QFont WindowFont();
 
 // The program's one main window; null before start-up created it.
 extern TF_Main* F_Main;

@@ -78,14 +78,19 @@ bool TF_Main::IsDropTarget(const QObject* watched) const {
 
 void TF_Main::Traite_Drop(QObject* Target, QEvent* Msg, bool& /*Handled*/) {
   if (Msg->type() != QEvent::Drop || !IsDropTarget(Target)) return;
-  for (const std::string& path : DroppedPaths(Msg)) {
-    if (platform::IsExistingFile(path)) {
-      Files.push_back(EntryFor(path));
-    } else if (platform::IsExistingFolder(path)) {
-      ScanFolder(path);
+  // An unexpected failure (memory exhausted) ends the drop without a
+  // message; what was appended stays.
+  try {
+    for (const std::string& path : DroppedPaths(Msg)) {
+      if (platform::IsExistingFile(path)) {
+        Files.push_back(EntryFor(path));
+      } else if (platform::IsExistingFolder(path)) {
+        ScanFolder(path);
+      }
     }
+    RebuildList();
+  } catch (...) {
   }
-  RebuildList();
 }
 
 bool TF_Main::eventFilter(QObject* watched, QEvent* event) {
@@ -95,12 +100,18 @@ bool TF_Main::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TF_Main::BTN_Clear_ListeClick(QObject* /*Sender*/) {
-  Files.clear();
-  RebuildList();
-  LBX_FileClick(this);
+  try {
+    Files.clear();
+    RebuildList();
+    LBX_FileClick(this);
+  } catch (...) {
+  }
 }
 
 void TF_Main::DED_FolderBrowse(QObject* /*Sender*/) {
-  ScanFolder(DED_Folder->Path());
-  RebuildList();
+  try {
+    ScanFolder(DED_Folder->Path());
+    RebuildList();
+  } catch (...) {
+  }
 }

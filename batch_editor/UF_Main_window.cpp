@@ -67,7 +67,19 @@ const std::vector<std::string> kCategoryNames = {
     "Promos", "Public service announcements", "Segues", "Shows", "Sound bits", "Sound effects", "Sports",
     "Spots", "Stagers", "Station ID", "Sweeps", "Temporary", "Test tones"};
 
-QFont BaseFont() { return QFont("DejaVu Sans", 8); }
+// Tahoma is narrower than DejaVu Sans: the condensed face, where installed,
+// keeps the captions inside the places the layout gives them.
+QFont BaseFont() {
+  QFont f("DejaVu Sans", 8);
+  f.setStretch(QFont::SemiCondensed);
+  return f;
+}
+
+}  // namespace
+
+QFont WindowFont() { return BaseFont(); }
+
+namespace {
 
 QFont Bold(QFont f) {
   f.setBold(true);
@@ -166,7 +178,7 @@ TF_Main::~TF_Main() {
 
 void TF_Main::BuildLayout() {
   setWindowTitle("Quillon");
-  setFont(BaseFont());
+  setFont(WindowFont());
   setFixedSize(kClientWidth, kClientHeight);
   const QFont bold = Bold(font());
 
@@ -359,6 +371,15 @@ SettingControl ControlOf(const TF_Main& w, std::string_view key) {
 void TF_Main::FormActivate(QObject* /*Sender*/) {
   if (settingsLoaded_ || !F_Util_MP3) return;
   settingsLoaded_ = true;
+  // An unexpected failure (memory exhausted) ends the loading where it is,
+  // without a message; Qt must not see an exception from a handler.
+  try {
+    LoadSettingsAndScan();
+  } catch (...) {
+  }
+}
+
+void TF_Main::LoadSettingsAndScan() {
   const std::string file = SettingsFile();
   for (const SettingRow& row : SettingsTable) {
     const std::string key(row.Key);
@@ -381,7 +402,7 @@ void TF_Main::FormActivate(QObject* /*Sender*/) {
 void TF_Main::FormClose(QObject* /*Sender*/) {
   if (!F_Util_MP3) return;
   const std::string file = SettingsFile();
-  for (const SettingRow& row : SettingsTable) {
+  for (const SettingRow& row : SettingsTable) try {
     const std::string key(row.Key);
     const std::string section(row.Section);
     const SettingControl c = ControlOf(*this, row.Key);
@@ -394,6 +415,8 @@ void TF_Main::FormClose(QObject* /*Sender*/) {
     } else if (c.browse) {
       F_Util_MP3->WriteSettingText(file, section, key, c.browse->Path());
     }
+  } catch (...) {
+    // This value is lost; the next ones are still tried.
   }
 }
 

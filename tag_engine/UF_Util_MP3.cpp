@@ -24,8 +24,7 @@ TF_Util_MP3::TF_Util_MP3(QWidget* parent)
       LBL_Octets_Frame(new QLabel("LBL_Octets_Frame", Panel1)),
       STG_Frame(new StringGrid(this)) {
   setWindowTitle("F_Util_MP3");
-  QFont f("DejaVu Sans", 8);
-  setFont(f);
+  setFont(WindowFont());
   // The face colour of buttons as background.
   setAutoFillBackground(true);
   QPalette pal = palette();
