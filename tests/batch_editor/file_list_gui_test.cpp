@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -102,6 +103,17 @@ TEST_F(FileListWindow, DropOfFilesAndFoldersKeepsTheDeliveredOrder) {
   DropPaths(F_Main->LBX_File->viewport(), {song});
   EXPECT_EQ(F_Main->Files.size(), 6u);
   EXPECT_EQ(F_Main->Files.back().FullPath, song);
+}
+
+TEST_F(FileListWindow, DropOnTheHintsPictureOrTextReachesTheHintPanel) {
+  const std::string song = Make("song.mp3");
+  for (QWidget* child : {static_cast<QWidget*>(F_Main->IMG_Liste), static_cast<QWidget*>(F_Main->LBL_Info_DDP)}) {
+    F_Main->BTN_Clear_ListeClick(F_Main);
+    ASSERT_FALSE(F_Main->PNL_Liste->isHidden());
+    DropPaths(child, {song});
+    EXPECT_EQ(FilePaths(), (Paths{song}));
+    EXPECT_TRUE(F_Main->PNL_Liste->isHidden());
+  }
 }
 
 TEST_F(FileListWindow, DropsOnOtherWidgetsAreIgnored) {
