@@ -122,6 +122,10 @@ class TF_Main : public QWidget {
   // tag writer's "tmp.mp3".
   std::string DataFolder;
   bool StopRequested = false;
+  // True while a batch run walks Files. The run depends on the list staying
+  // as it is, so while this is set a drop, "clear list" and the folder
+  // field's browse event leave Files and LBX_File alone.
+  bool RunActive = false;
 
   // The settings file, DataFolder + "datas.ini".
   std::string SettingsFile() const;

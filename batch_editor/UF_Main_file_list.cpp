@@ -77,7 +77,7 @@ bool TF_Main::IsDropTarget(const QObject* watched) const {
 }
 
 void TF_Main::Traite_Drop(QObject* Target, QEvent* Msg, bool& /*Handled*/) {
-  if (Msg->type() != QEvent::Drop || !IsDropTarget(Target)) return;
+  if (Msg->type() != QEvent::Drop || !IsDropTarget(Target) || RunActive) return;
   // An unexpected failure (memory exhausted) ends the drop without a
   // message; what was appended stays.
   try {
@@ -100,6 +100,7 @@ bool TF_Main::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TF_Main::BTN_Clear_ListeClick(QObject* /*Sender*/) {
+  if (RunActive) return;
   try {
     Files.clear();
     RebuildList();
@@ -109,6 +110,7 @@ void TF_Main::BTN_Clear_ListeClick(QObject* /*Sender*/) {
 }
 
 void TF_Main::DED_FolderBrowse(QObject* /*Sender*/) {
+  if (RunActive) return;
   try {
     ScanFolder(DED_Folder->Path());
     RebuildList();

@@ -173,6 +173,23 @@ TEST_F(FileListWindow, PickerStartsAtTheFieldAndCancellingRescansItsFolder) {
   EXPECT_EQ(F_Main->Files.back().FullPath, P("second/c.mp3"));
 }
 
+TEST_F(FileListWindow, ListStaysAsItIsWhileARunIsActive) {
+  const std::string song = Make("dir/song.mp3");
+  DropPaths(F_Main->LBX_File->viewport(), {song});
+  ASSERT_EQ(F_Main->Files.size(), 1u);
+  F_Main->LBX_File->SetItem(0, song + "|1");
+  F_Main->RunActive = true;
+  DropPaths(F_Main->LBX_File->viewport(), {song});
+  QTest::mouseClick(F_Main->BTN_Clear_Liste, Qt::LeftButton);
+  F_Main->DED_Folder->SetPath(P("dir"));
+  QTest::mouseClick(F_Main->DED_Folder->Button(), Qt::LeftButton);
+  EXPECT_EQ(FilePaths(), Paths{song});
+  EXPECT_EQ(ListItems(), Paths{song + "|1"});
+  F_Main->RunActive = false;
+  DropPaths(F_Main->LBX_File->viewport(), {song});
+  EXPECT_EQ(ListItems(), (Paths{song + "|0", song + "|0"}));  // a rebuild resets every state
+}
+
 TEST_F(FileListWindow, StartUpScansTheStoredFolder) {
   Make("stored/a.mp3");
   Make("stored/sub/b.mp3");
