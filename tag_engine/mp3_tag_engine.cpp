@@ -56,6 +56,49 @@ std::string FilterContent(std::string_view id, std::string_view raw) {
   return content;
 }
 
+// Content of the written text frames: encoding ISO-8859-1, the value, a
+// closing zero byte.
+std::string TextContent(const std::string& value) { return std::string(1, '\0') + value + std::string(1, '\0'); }
+
+// A comment frame carries a language and a short description before its
+// text; without them every other reader takes the first bytes of the
+// comment for a language. Language "eng", an empty description.
+constexpr std::string_view kCommentLanguage = "eng";
+std::string CommentContent(const std::string& value) {
+  return std::string(1, '\0') + std::string(kCommentLanguage) + std::string(1, '\0') + value +
+         std::string(1, '\0');
+}
+
+// The comment of a COMM frame's raw content, before NUL removal: the text
+// after the encoding byte, the 3-byte language and the description with its
+// terminator (one zero byte; two aligned ones in UTF-16), passed through the
+// byte filter. Some taggers write the comment right after the encoding byte
+// instead; that shape shows as a frame too short for a language, without a
+// terminator, or with a description but no text, and then the whole
+// content is the comment, as for any text frame.
+std::string CommentText(std::string_view raw) {
+  constexpr std::size_t kTextStart = 1 + 3;  // encoding byte, language
+  constexpr char kUtf16 = 1, kUtf16BigEndian = 2;
+  const std::string whole = FilterContent("COMM", raw);
+  if (raw.size() <= kTextStart) return whole;
+  const bool wide = raw[0] == kUtf16 || raw[0] == kUtf16BigEndian;
+  const std::size_t unit = wide ? 2 : 1;
+  const std::string_view rest = raw.substr(kTextStart);
+  std::size_t end = std::string_view::npos;
+  for (std::size_t i = 0; i + unit <= rest.size(); i += unit) {
+    if (rest[i] == '\0' && (!wide || rest[i + 1] == '\0')) {
+      end = i;
+      break;
+    }
+  }
+  if (end == std::string_view::npos) return whole;
+  auto blank = [](const std::string& s) { return s.find_first_not_of('\0') == std::string::npos; };
+  const std::string description = FilterContent("COMM", rest.substr(0, end));  // a lone byte-order mark is empty
+  const std::string text = FilterContent("COMM", rest.substr(end + unit));
+  if (blank(text) && !blank(description)) return whole;
+  return text;
+}
+
 // The v2.3 meaning of v2.4 status flags (first flag byte).
 std::uint8_t StatusFlagsFromV4(std::uint8_t v4) {
   std::uint8_t v3 = 0;
@@ -176,7 +219,7 @@ bool Mp3TagEngine::WalkFrames(platform::File& file, std::uint64_t fileSize) {
     else if (addedId == "TALB") TagAlbum = added.FrameContent;
     else if (addedId == "TIT2") TagTitle = added.FrameContent;
     else if (addedId == "TYER") TagYear = added.FrameContent;
-    else if (addedId == "COMM") TagComment = added.FrameContent;
+    else if (addedId == "COMM") TagComment = CommentText(added.RawContent);
     else if (addedId == "TRCK") TagTrack = added.FrameContent;
     else if (addedId == "TCON") TagGenre = ResolveGenre(added.FrameContent);
     else if (addedId == "TIT1") TagCategory = added.FrameContent;
@@ -211,7 +254,9 @@ bool Mp3TagEngine::WriteTagV2(std::string Path, std::string Title, std::string A
 
     const std::array<const std::string*, 9> values = {&Artist, &Album, &Title, &Year, &Comment,
                                                       &Track,  &Genre, &Category, &Owner};
-    auto textContent = [](const std::string& value) { return std::string(1, '\0') + value + std::string(1, '\0'); };
+    auto contentOf = [&values](std::size_t index) {
+      return kWrittenIds[index] == "COMM" ? CommentContent(*values[index]) : TextContent(*values[index]);
+    };
     std::array<bool, 9> found{};
     for (T_Frame_Mp3& frame : Frames) {
       const auto match = std::find(kWrittenIds.begin(), kWrittenIds.end(), frame.FrameId);
@@ -225,7 +270,7 @@ bool Mp3TagEngine::WriteTagV2(std::string Path, std::string Title, std::string A
       } else {
         const auto index = static_cast<std::size_t>(match - kWrittenIds.begin());
         found[index] = true;
-        frame.FrameContent = textContent(*values[index]);
+        frame.FrameContent = contentOf(index);
         frame.RawContent = frame.FrameContent;
         // The new content is plain text: no longer compressed, encrypted or
         // grouped. The status bits keep their meaning.
@@ -242,7 +287,7 @@ bool Mp3TagEngine::WriteTagV2(std::string Path, std::string Title, std::string A
       T_Frame_Mp3 frame;
       frame.FrameId = std::string(kWrittenIds[i]);
       frame.FrameFlags = {0, 0};
-      frame.FrameContent = textContent(*values[i]);
+      frame.FrameContent = contentOf(i);
       frame.RawContent = frame.FrameContent;
       frame.FrameSize = id3::EncodeBigEndian(static_cast<std::uint32_t>(frame.FrameContent.size()));
       Frames.push_back(std::move(frame));

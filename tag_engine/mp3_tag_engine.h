@@ -27,7 +27,9 @@ class Mp3TagEngine {
 
   // Values of the frames TIT2, TPE1, TALB, COMM, TYER, TRCK, TCON (genre
   // reference resolved to a name), TIT1 and TOWN of the file read last: the
-  // last frame of each id wins; empty when missing. A completed read leaves
+  // last frame of each id wins; empty when missing. The comment is the text
+  // behind the COMM frame's language and description (or, for a frame that
+  // has none, its whole content). A completed read leaves
   // them without NUL bytes; a read that ended early keeps what the frames
   // before the damage set, NUL bytes included.
   std::string TagTitle, TagArtist, TagAlbum, TagComment, TagYear, TagTrack, TagGenre, TagCategory, TagOwner;
@@ -56,7 +58,8 @@ class Mp3TagEngine {
 
   // Replaces the ID3v2 tag of `Path` by a new v2.3 tag, working from what
   // ReadTag left for the same file (Frames, Id3v2Header, TagSize). Each of
-  // the nine frames gets content 00 + value + 00: existing ones in place
+  // the nine frames gets content 00 + value + 00 (COMM: 00 "eng" 00 + value
+  // + 00, language and empty description first): existing ones in place
   // (compression, encryption and grouping flags cleared), missing ones
   // appended in the order TPE1 TALB TIT2 TYER COMM TRCK TCON TIT1 TOWN. Every
   // other frame is written back with its original bytes (RawContent). No

@@ -127,8 +127,17 @@ TEST_F(TagReaderTest, ContentFilter) {
       {"TIT2", "00 61 62 63 FE 64 65", "64 65 62 63 00 00 00", "debc"},
       {"TIT2", "00 61 01 62 FF 63", "00 61 62 63 00 00", "abc"},
       {"TIT2", "03 C3 A9", "03 C3 A9", "\x03\xC3\xA9"},
-      {"COMM", "00 65 6E 67 00 48 69", "00 65 6E 67 00 48 69", "engHi"},
-      {"COMM", "01 65 6E 67 FF FE 00 00 FF FE 48 00", "48 00 67 00 00 00 00 00 00 00 00 00", "Hg"},
+      // A comment is the text behind its language and description.
+      {"COMM", "00 65 6E 67 00 48 69", "00 65 6E 67 00 48 69", "Hi"},
+      {"COMM", "01 65 6E 67 FF FE 00 00 FF FE 48 00", "48 00 67 00 00 00 00 00 00 00 00 00", "H"},
+      {"COMM", "01 65 6E 67 FF FE 64 00 00 00 FF FE 48 00 69 00", "48 00 69 00 00 00 00 00 00 00 00 00 00 00 00 00",
+       "Hi"},
+      {"COMM", "00 65 6E 67 00 00", "00 65 6E 67 00 00", ""},
+      // Written right after the encoding byte, with no language: the whole
+      // content is the comment.
+      {"COMM", "00 48 65 6C 6C 6F 00", "00 48 65 6C 6C 6F 00", "Hello"},
+      {"COMM", "00 48 69 00", "00 48 69 00", "Hi"},
+      {"COMM", "00 48 65 6C 6C 6F", "00 48 65 6C 6C 6F", "Hello"},
       {"TIT2", "", "", ""},
   };
   for (const Case& c : cases) {

@@ -28,15 +28,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// 00 + value + 00: the content of each of the nine written frames.
+// 00 + value + 00: the content of the written text frames.
 std::string Text(const std::string& value) { return "\0"s + value + "\0"s; }
+
+// The written comment: encoding 00, language "eng", an empty description
+// ended by 00, the text, and a closing 00. Other readers find the comment
+// only behind the language and the description.
+std::string CommText(const std::string& value) { return "\0eng\0"s + value + "\0"s; }
 
 // The nine frames as appended when none was there, in their fixed order.
 std::string AppendedFrames(const std::string& artist, const std::string& album, const std::string& title,
                            const std::string& year, const std::string& comment, const std::string& track,
                            const std::string& genre, const std::string& category, const std::string& owner) {
   return Frame("TPE1", Text(artist)) + Frame("TALB", Text(album)) + Frame("TIT2", Text(title)) +
-         Frame("TYER", Text(year)) + Frame("COMM", Text(comment)) + Frame("TRCK", Text(track)) +
+         Frame("TYER", Text(year)) + Frame("COMM", CommText(comment)) + Frame("TRCK", Text(track)) +
          Frame("TCON", Text(genre)) + Frame("TIT1", Text(category)) + Frame("TOWN", Text(owner));
 }
 
@@ -77,10 +82,12 @@ TEST_F(TagWriterTest, WorkedExampleWithoutOldTag) {
   const std::string path = Put(audio_);
   ASSERT_TRUE(Rewrite(path, "abc"));
   const std::string file = Content(path);
-  EXPECT_EQ(ToHex(file.substr(0, 10)), "49 44 33 03 00 00 00 00 00 71");
+  // 113 bytes of frames with a bare comment; the comment's language and
+  // description terminator add 4.
+  EXPECT_EQ(ToHex(file.substr(0, 10)), "49 44 33 03 00 00 00 00 00 75");
   const std::string tit2 = file.substr(10 + 12 + 12, 15);
   EXPECT_EQ(ToHex(tit2), "54 49 54 32 00 00 00 05 00 00 00 61 62 63 00");
-  EXPECT_EQ(file, Header(113) + AppendedFrames("", "", "abc", "", "", "", "", "", "ZQ") + audio_);
+  EXPECT_EQ(file, Header(117) + AppendedFrames("", "", "abc", "", "", "", "", "", "ZQ") + audio_);
   EXPECT_FALSE(fs::exists(TempPath()));
 }
 
@@ -89,8 +96,8 @@ TEST_F(TagWriterTest, AllValuesEmptyGiveNineMinimalFrames) {
   engine_.ReadTag(path);
   ASSERT_TRUE(engine_.WriteTagV2(path, "", "", "", "", "", "", "", "", ""));
   const std::string file = Content(path);
-  EXPECT_EQ(ToHex(file.substr(6, 4)), "00 00 00 6C");
-  EXPECT_EQ(file, Header(108) + AppendedFrames("", "", "", "", "", "", "", "", "") + audio_);
+  EXPECT_EQ(ToHex(file.substr(6, 4)), "00 00 00 70");
+  EXPECT_EQ(file, Header(112) + AppendedFrames("", "", "", "", "", "", "", "", "") + audio_);
 }
 
 TEST_F(TagWriterTest, SyncsafeSizeField) {
@@ -119,7 +126,7 @@ TEST_F(TagWriterTest, ExistingFramesKeepTheirPlacesAndPaddingGoes) {
   const std::string path = Put(old + audio_ + v1);
   ASSERT_TRUE(Rewrite(path, "New", "Band"));
   const std::string frames = Frame("TIT2", Text("New")) + Frame("APIC", picture) + Frame("TPE1", Text("Band")) +
-                             Frame("TALB", Text("")) + Frame("TYER", Text("")) + Frame("COMM", Text("")) +
+                             Frame("TALB", Text("")) + Frame("TYER", Text("")) + Frame("COMM", CommText("")) +
                              Frame("TRCK", Text("")) + Frame("TCON", Text("")) + Frame("TIT1", Text("")) +
                              Frame("TOWN", Text("ZQ"));
   EXPECT_EQ(ToHex(Content(path)), ToHex(Tag(frames) + audio_ + v1));
@@ -131,7 +138,7 @@ TEST_F(TagWriterTest, RepeatedFrameGetsTheValueInEveryCopy) {
   ASSERT_TRUE(Rewrite(path, "T"));
   const std::string frames = Frame("TIT2", Text("T")) + Frame("TRCK", Text("")) + Frame("TIT2", Text("T")) +
                              Frame("TPE1", Text("")) + Frame("TALB", Text("")) + Frame("TYER", Text("")) +
-                             Frame("COMM", Text("")) + Frame("TCON", Text("")) + Frame("TIT1", Text("")) +
+                             Frame("COMM", CommText("")) + Frame("TCON", Text("")) + Frame("TIT1", Text("")) +
                              Frame("TOWN", Text("ZQ"));
   EXPECT_EQ(ToHex(Content(path)), ToHex(Tag(frames) + audio_));
 }
@@ -146,7 +153,7 @@ TEST_F(TagWriterTest, OtherFramesSurviveByteForByte) {
   const std::string path = Put(Tag(carried + std::string(9, 'X') /* junk, passed over */, 11) + audio_);
   ASSERT_TRUE(Rewrite(path, "t", "a", "b"));
   const std::string expectedFrames =
-      carried.substr(0, carried.size() - Frame("COMM", Text("note")).size()) + Frame("COMM", Text(""), 0x40, 0x00) +
+      carried.substr(0, carried.size() - Frame("COMM", Text("note")).size()) + Frame("COMM", CommText(""), 0x40, 0x00) +
       Frame("TPE1", Text("a")) + Frame("TALB", Text("b")) + Frame("TIT2", Text("t")) + Frame("TYER", Text("")) +
       Frame("TRCK", Text("")) + Frame("TCON", Text("")) + Frame("TIT1", Text("")) + Frame("TOWN", Text("ZQ"));
   const std::string expected = Tag(expectedFrames) + audio_;
@@ -197,7 +204,7 @@ TEST_F(TagWriterTest, Version4TagBecomesVersion3) {
   const std::string txxx = Frame("TXXX", longText, 0x80, 0x20);  // plain size 00 00 00 C8
   EXPECT_EQ(ToHex(txxx.substr(4, 4)), "00 00 00 C8");
   EXPECT_EQ(file, Tag(txxx + Frame("TIT2", Text("new")) + Frame("TPE1", Text("")) + Frame("TALB", Text("")) +
-                      Frame("TYER", Text("")) + Frame("COMM", Text("")) + Frame("TRCK", Text("")) +
+                      Frame("TYER", Text("")) + Frame("COMM", CommText("")) + Frame("TRCK", Text("")) +
                       Frame("TCON", Text("")) + Frame("TIT1", Text("")) + Frame("TOWN", Text("ZQ"))) +
                       audio_);
 }
@@ -209,7 +216,7 @@ TEST_F(TagWriterTest, Version4FooterGoesWithTheOldTag) {
   ASSERT_TRUE(Rewrite(path, "new"));
   const std::string file = Content(path);
   EXPECT_EQ(file, Tag(Frame("TIT2", Text("new")) + Frame("TPE1", Text("")) + Frame("TALB", Text("")) +
-                      Frame("TYER", Text("")) + Frame("COMM", Text("")) + Frame("TRCK", Text("")) +
+                      Frame("TYER", Text("")) + Frame("COMM", CommText("")) + Frame("TRCK", Text("")) +
                       Frame("TCON", Text("")) + Frame("TIT1", Text("")) + Frame("TOWN", Text("ZQ"))) +
                       audio_);
 }
@@ -221,7 +228,7 @@ TEST_F(TagWriterTest, FooterFlagWithoutFooterKeepsAllAudio) {
   const std::string file = Content(path);
   ASSERT_GE(file.size(), audio_.size());
   EXPECT_EQ(ToHex(file.substr(file.size() - audio_.size())), ToHex(audio_));
-  EXPECT_EQ(file.size(), 10 + 15 + 7 * 12 + 14 + audio_.size());
+  EXPECT_EQ(file.size(), 10 + 15 + 6 * 12 + 16 /* COMM */ + 14 + audio_.size());
 }
 
 TEST_F(TagWriterTest, ValuesReadBackUnchanged) {
@@ -280,7 +287,7 @@ TEST_F(TagWriterTest, ShortFileIsNotJudgedByTheHeaderOfTheFileBefore) {
   // tagged file must not place this file's audio.
   const std::string path = Put("\x01\x02\x03\x04\x05", "tiny.mp3");
   ASSERT_TRUE(Rewrite(path, "abc"));
-  EXPECT_EQ(Content(path), Header(113) + AppendedFrames("", "", "abc", "", "", "", "", "", "ZQ") +
+  EXPECT_EQ(Content(path), Header(117) + AppendedFrames("", "", "abc", "", "", "", "", "", "ZQ") +
                                "\x01\x02\x03\x04\x05");
 }
 
@@ -288,7 +295,7 @@ TEST_F(TagWriterTest, StaleTemporaryFileIsReplaced) {
   dir_.WriteFile("data/tmp.mp3", std::string(5000, 'J'));
   const std::string path = Put(audio_);
   ASSERT_TRUE(Rewrite(path, "abc"));
-  EXPECT_EQ(Content(path), Header(113) + AppendedFrames("", "", "abc", "", "", "", "", "", "ZQ") + audio_);
+  EXPECT_EQ(Content(path), Header(117) + AppendedFrames("", "", "abc", "", "", "", "", "", "ZQ") + audio_);
   EXPECT_FALSE(fs::exists(TempPath()));
 }
 
@@ -303,7 +310,7 @@ TEST_F(TagWriterTest, LinkStaysALinkAndItsTargetIsReplaced) {
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_TRUE(fs::is_symlink(link2));
   EXPECT_EQ(fs::read_symlink(link), real);
-  EXPECT_EQ(Content(real), Header(113) + AppendedFrames("", "", "abc", "", "", "", "", "", "ZQ") + audio_);
+  EXPECT_EQ(Content(real), Header(117) + AppendedFrames("", "", "abc", "", "", "", "", "", "ZQ") + audio_);
   EXPECT_EQ(Entries(dir_.Path("links")), (std::vector<std::string>{"hop.mp3", "song.mp3"}));
   EXPECT_EQ(Entries(dir_.Path("music")), std::vector<std::string>{"real.mp3"});
 }
@@ -409,7 +416,7 @@ TEST_F(TagWriterTest, CopyAcrossFileSystemsLeavesNothingBeside) {
   faults.FailStep(FileStep::Rename, 1, EXDEV);
   ASSERT_TRUE(engine_.WriteTagV2(path, "abc", "", "", "", "", "", "", "", "ZQ"));
   EXPECT_EQ(Content(path), Tag(Frame("TIT2", Text("abc")) + Frame("TPE1", Text("")) + Frame("TALB", Text("")) +
-                               Frame("TYER", Text("")) + Frame("COMM", Text("")) + Frame("TRCK", Text("")) +
+                               Frame("TYER", Text("")) + Frame("COMM", CommText("")) + Frame("TRCK", Text("")) +
                                Frame("TCON", Text("")) + Frame("TIT1", Text("")) + Frame("TOWN", Text("ZQ"))) +
                                audio_);
   EXPECT_EQ(Entries(dir_.Path("music")), std::vector<std::string>{"song.mp3"});
