@@ -4,6 +4,8 @@
 
 #include "batch_editor/UF_Main.h"
 #include "tag_engine/settings_ops.h"
+#include "tag_engine/tag_tables.h"
+#include "widgets/latin1.h"
 #include "widgets/panel.h"
 #include "widgets/string_grid.h"
 
@@ -15,6 +17,10 @@ constexpr int kLabelLeft = 16;
 constexpr int kNbFrameTop = 8;
 constexpr int kOctetsFrameTop = 22;
 constexpr int kInitialRows = 2;
+constexpr int kIdColumn = 0;
+constexpr int kSizeColumn = 1;
+constexpr int kFlagsColumn = 2;
+constexpr int kContentColumn = 3;
 }  // namespace
 
 TF_Util_MP3::TF_Util_MP3(QWidget* parent)
@@ -83,4 +89,27 @@ void TF_Util_MP3::WriteSettingInteger(const std::string& FileName, const std::st
   ::WriteSettingInteger(FileName, Section, Key, Value);
 }
 
-void TF_Util_MP3::RefreshFrameList(const std::vector<T_Frame_Mp3>& /*frames*/, std::int32_t /*tagSize*/) {}
+void TF_Util_MP3::RefreshFrameList(const std::vector<T_Frame_Mp3>& frames, std::int32_t tagSize) {
+  // Cleared before the count changes, so that rows which come back later
+  // are empty.
+  for (int row = STG_Frame->FixedRows(); row < STG_Frame->RowCount(); ++row)
+    for (int col = 0; col < STG_Frame->ColCount(); ++col) STG_Frame->SetCell(col, row, std::string());
+  STG_Frame->SetRowCount(kInitialRows);
+  // One row per frame and the empty row below them, grown in one step.
+  STG_Frame->SetRowCount(kInitialRows + static_cast<int>(frames.size()));
+  int row = STG_Frame->FixedRows();
+  for (const T_Frame_Mp3& frame : frames) {
+    const std::uint32_t size = (std::uint32_t{frame.FrameSize[0]} << 24) | (std::uint32_t{frame.FrameSize[1]} << 16) |
+                               (std::uint32_t{frame.FrameSize[2]} << 8) | std::uint32_t{frame.FrameSize[3]};
+    STG_Frame->SetCell(kIdColumn, row, frame.FrameId);
+    STG_Frame->SetCell(kSizeColumn, row, FormatDecimal(0, 0, static_cast<double>(size)));
+    STG_Frame->SetCell(kFlagsColumn, row,
+                       std::string{static_cast<char>(frame.FrameFlags[0]), static_cast<char>(frame.FrameFlags[1])});
+    STG_Frame->SetCell(kContentColumn, row, frame.FrameContent);
+    ++row;
+  }
+  LBL_Nb_Frame->setText(widgets::FromBytes(FormatInteger(static_cast<std::int32_t>(frames.size()), 0) + " frames"));
+  LBL_Nb_Frame->adjustSize();
+  LBL_Octets_Frame->setText(widgets::FromBytes(FormatInteger(tagSize, 0) + " octets frames"));
+  LBL_Octets_Frame->adjustSize();
+}

@@ -43,6 +43,12 @@ class TF_Util_MP3 : public QDialog, public Mp3TagEngine {
                            std::int32_t Value);
 
  protected:
+  // Called by ReadTag after a completed frame walk: STG_Frame gets one row
+  // per frame below its header (id, size in decimal digits, the two flag
+  // bytes, the content bytes) and one empty row at the bottom, after every
+  // earlier row was cleared; the labels read "<n> frames" and "<tagSize>
+  // octets frames". The cells keep the bytes whole; the grid draws control
+  // bytes visibly and only the start of a long content (see StringGrid).
   void RefreshFrameList(const std::vector<T_Frame_Mp3>& frames, std::int32_t tagSize) override;
   void resizeEvent(QResizeEvent* event) override;
 

@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QHeaderView>
+#include <string_view>
 
 #include "widgets/latin1.h"
 
@@ -79,12 +80,39 @@ class StringGridModel : public QAbstractTableModel {
     for (auto& row : cells_) row.resize(static_cast<std::size_t>(cols_));
   }
 
+  // A cell may hold a whole picture: only its start is drawn, so that
+  // painting stays quick whatever the frame's size.
   static QString Shown(const std::string& bytes) {
-    QString out = widgets::FromBytes(bytes);
-    for (QChar& c : out)
-      if (c.unicode() < 0x20 && c.unicode() != '\n') c = QChar(0x00B7);
+    const bool cut = bytes.size() > StringGrid::kShownBytes;
+    const std::string_view head(bytes.data(), cut ? StringGrid::kShownBytes : bytes.size());
+    QString out;
+    out.reserve(static_cast<qsizetype>(head.size()) + 1);
+    for (const char ch : head) {
+      const auto b = static_cast<unsigned char>(ch);
+      if (b == '\n') {
+        out += QChar('\n');
+      } else if (b < kFirstPrintable) {
+        out += QChar(static_cast<char16_t>(kControlPictures + b));
+      } else if (b == kDelete) {
+        out += QChar(kDeletePicture);
+      } else if (b >= kFirstC1 && b <= kLastC1) {
+        out += QString::asprintf("\\x%02X", b);
+      } else {
+        out += QChar(static_cast<char16_t>(b));
+      }
+    }
+    if (cut) out += QChar(kEllipsis);
     return out;
   }
+
+  static constexpr unsigned char kFirstPrintable = 0x20;
+  static constexpr unsigned char kDelete = 0x7F;
+  static constexpr unsigned char kFirstC1 = 0x80;
+  static constexpr unsigned char kLastC1 = 0x9F;
+  // U+2400 is the picture of NUL; the 31 that follow are those of 01..1F.
+  static constexpr char16_t kControlPictures = 0x2400;
+  static constexpr char16_t kDeletePicture = 0x2421;
+  static constexpr char16_t kEllipsis = 0x2026;
 
   std::vector<std::vector<std::string>> cells_;
   int cols_ = 0;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QTableView>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -22,10 +23,16 @@ class StringGrid : public QTableView {
   int FixedRows() const;
   void SetFixedRows(int count);
 
+  // A cell draws at most this many of its bytes, then "\u2026".
+  static constexpr std::size_t kShownBytes = 256;
+
   // Cells hold bytes exactly as given, NUL included; an index outside the
-  // grid reads as empty and is ignored when written. The grid shows a byte
-  // below 0x20 other than line feed as a middle dot, and the rest as
-  // Latin-1; line feeds start new lines within the cell.
+  // grid reads as empty and is ignored when written. The grid draws the
+  // first kShownBytes bytes of a cell as Latin-1, with these made visible:
+  // a byte below 0x20 other than line feed as its control picture (U+2400 +
+  // byte, so NUL is U+2400), 0x7F as U+2421, and 0x80..0x9F as "\xNN" in
+  // upper-case hex; line feeds start new lines within the cell. A longer
+  // cell ends its drawn text with U+2026.
   std::string Cell(int col, int row) const;
   void SetCell(int col, int row, std::string text);
 

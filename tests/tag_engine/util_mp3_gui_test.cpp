@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <string>
 
 #include "gui_support/program_windows.h"
+#include "support/tag_fixtures.h"
 #include "tag_engine/UF_Util_MP3.h"
 #include "widgets/panel.h"
 #include "widgets/string_grid.h"
@@ -44,6 +46,73 @@ TEST(FrameListWindow, SettingsOperationsWorkOnTheGivenFile) {
   EXPECT_EQ(F_Util_MP3->ReadSettingInteger(file, "integer", "rgp_tag", 1), -1);
   EXPECT_EQ(F_Util_MP3->ReadSettingInteger(file, "string", "EDT_Nom_Date", 0), 16);
   EXPECT_EQ(p.Dir().ReadFile(file), "[integer]\nRGP_Tag=-1\n[string]\nEDT_Nom_Date=0x10\n");
+}
+
+
+using namespace std::string_literals;
+using test_support::Frame;
+using test_support::Tag;
+
+// The texts of the grid's rows below the header, column by column.
+std::vector<std::vector<std::string>> Rows(const StringGrid& grid) {
+  std::vector<std::vector<std::string>> rows;
+  for (int r = 1; r < grid.RowCount(); ++r) {
+    std::vector<std::string> row;
+    for (int c = 0; c < grid.ColCount(); ++c) row.push_back(grid.Cell(c, r));
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+TEST(FrameListWindow, ReadTagRefreshesTheGridAndTheLabels) {
+  test_support::ProgramWindows p;
+  p.Create();
+  TF_Util_MP3& w = *F_Util_MP3;
+  std::string ten;
+  for (int i = 0; i < 10; ++i) ten += Frame("TXXX", "\0n" + std::to_string(i));
+  const std::string big = p.Dir().WriteFile("ten.mp3", Tag(ten) + "audio");
+  w.ReadTag(big);
+  ASSERT_EQ(w.STG_Frame->RowCount(), 12);
+  EXPECT_EQ(w.LBL_Nb_Frame->text(), "10 frames");
+
+  const std::string picture(1234, 'p');
+  const std::string three = Frame("TIT2", "\0Caf\xE9\0"s, 0x00, 0x40) + Frame("APIC", picture, 0x80, 0x00) +
+                            Frame("TPE1", "\0Who\0"s);
+  const std::string path = p.Dir().WriteFile("three.mp3", Tag(three, 7) + "audio");
+  w.ReadTag(path);
+  using Row = std::vector<std::string>;
+  EXPECT_EQ(Rows(*w.STG_Frame), (std::vector<Row>{
+                                    {"TIT2", "6", "\x00\x40"s, "\0Caf\xE9\0"s},
+                                    {"APIC", "1234", "\x80\x00"s, picture},
+                                    {"TPE1", "5", "\0\0"s, "\0Who\0"s},
+                                    {"", "", "", ""},
+                                }));
+  EXPECT_EQ(w.LBL_Nb_Frame->text(), "3 frames");
+  EXPECT_EQ(w.LBL_Octets_Frame->text(), QString::number(three.size() + 7) + " octets frames");
+  for (int c = 0; c < 4; ++c) EXPECT_EQ(w.STG_Frame->Cell(c, 0), "");  // the header row stays empty
+
+  // Rows that come back when the grid grows again hold nothing of before.
+  w.STG_Frame->SetRowCount(12);
+  for (int r = 5; r < 12; ++r)
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(w.STG_Frame->Cell(c, r), "") << r << "," << c;
+
+  const std::string plain = p.Dir().WriteFile("plain.mp3", "no tag here");
+  w.ReadTag(plain);
+  EXPECT_EQ(w.STG_Frame->RowCount(), 2);
+  EXPECT_EQ(Rows(*w.STG_Frame), (std::vector<Row>{{"", "", "", ""}}));
+  EXPECT_EQ(w.LBL_Nb_Frame->text(), "0 frames");
+  EXPECT_EQ(w.LBL_Octets_Frame->text(), "0 octets frames");
+}
+
+TEST(FrameListWindow, DamagedTagLeavesTheLastRefresh) {
+  test_support::ProgramWindows p;
+  p.Create();
+  TF_Util_MP3& w = *F_Util_MP3;
+  w.ReadTag(p.Dir().WriteFile("good.mp3", Tag(Frame("TIT2", "\0ok\0"s)) + "audio"));
+  // A frame that claims more bytes than the file holds ends the read.
+  w.ReadTag(p.Dir().WriteFile("bad.mp3", Tag(Frame("TPE1", "\0x\0"s)).substr(0, 14) + test_support::Hex("00 FF FF FF 00 00")));
+  EXPECT_EQ(w.STG_Frame->Cell(0, 1), "TIT2");
+  EXPECT_EQ(w.LBL_Nb_Frame->text(), "1 frames");
 }
 
 }  // namespace

@@ -320,13 +320,44 @@ TEST(StringGridTest, CellsHoldBytesAndRegrownRowsAreEmpty) {
   grid.SetCell(9, 1, "ignored");
   EXPECT_EQ(grid.Cell(2, 1), flags);
   EXPECT_EQ(grid.Cell(9, 1), "");
-  EXPECT_EQ(grid.model()->data(grid.model()->index(1, 2)).toString(), QString(2, QChar(0x00B7)));
+  EXPECT_EQ(grid.model()->data(grid.model()->index(1, 2)).toString(), QString(2, QChar(0x2400)));
   grid.SetRowCount(2);
   grid.SetRowCount(5);
   EXPECT_EQ(grid.Cell(3, 4), "");
   EXPECT_EQ(grid.Cell(2, 1), flags);
   EXPECT_EQ(grid.columnWidth(3), 589);  // row changes keep the widths
   EXPECT_FALSE(grid.model()->flags(grid.model()->index(0, 0)) & Qt::ItemIsSelectable);
+}
+
+TEST(StringGridTest, ControlBytesAreDrawnVisiblyAndLongCellsAreCut) {
+  StringGrid grid;
+  grid.SetColCount(1);
+  grid.SetRowCount(1);
+  const struct {
+    std::string bytes;
+    QString shown;
+  } cases[] = {
+      {std::string("\0eng\0x", 6), QString::fromUtf16(u"\u2400eng\u2400x")},
+      {"a\tb\rc", QString::fromUtf16(u"a\u2409b\u240Dc")},
+      {"two\nlines", "two\nlines"},
+      {"\x1F\x7F", QString::fromUtf16(u"\u241F\u2421")},
+      {"\x80\x9F", "\\x80\\x9F"},
+      {"\xA0\xB7\xE9\xFF", QString::fromLatin1("\xA0\xB7\xE9\xFF")},  // Latin-1, including the middle dot
+  };
+  for (const auto& c : cases) {
+    grid.SetCell(0, 0, c.bytes);
+    EXPECT_EQ(grid.model()->data(grid.model()->index(0, 0)).toString(), c.shown) << c.bytes;
+  }
+  // A 5 MB picture: the cell keeps every byte, the grid draws its start.
+  std::string picture(5 * 1024 * 1024, 'p');
+  picture[0] = '\0';
+  grid.SetCell(0, 0, picture);
+  EXPECT_EQ(grid.Cell(0, 0), picture);
+  const QString shown = grid.model()->data(grid.model()->index(0, 0)).toString();
+  ASSERT_EQ(shown.size(), static_cast<qsizetype>(StringGrid::kShownBytes) + 1);
+  EXPECT_EQ(shown.front(), QChar(0x2400));
+  EXPECT_EQ(shown.back(), QChar(0x2026));
+  EXPECT_EQ(shown.at(1), QChar('p'));
 }
 
 TEST(PicturesTest, FacesAreFilledCirclesOnTransparency) {
