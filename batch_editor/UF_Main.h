@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "batch_editor/file_list.h"
+#include "batch_editor/rules.h"
 #include "widgets/pictures.h"
 #include "widgets/window_placement.h"
 
@@ -149,7 +150,8 @@ class TF_Main : public QWidget {
   // Appends the entries of Folder whose names end in "." + Ext.
   void AddFilesOfType(const std::string& Folder, const std::string& Ext);
   // Appends the "mp3" files of Folder and its subfolders, pumping the event
-  // queue after each subfolder.
+  // queue after each subfolder. Once the window is closing the scan keeps
+  // nothing more and ends at its next pump.
   void ScanFolder(const std::string& Folder);
   // Refills LBX_File from Files ("FullPath|0" each), derives the entries'
   // fields, shows the count, shows the drop hint exactly when the list is
@@ -162,14 +164,37 @@ class TF_Main : public QWidget {
   void BTN_Clear_ListeClick(QObject* Sender);
   void DED_FolderBrowse(QObject* Sender);
 
-  // The batch run (UF_Main_batch_run.cpp).
+  // The batch run (UF_Main_batch_run.cpp). Walks Files once: reads each
+  // file, derives its values from the rules as the controls hold them at
+  // that moment, then writes or skips it and marks item i of LBX_File with
+  // "|1" or "|2". While it runs, BTN_Clear_Liste and DED_Folder are disabled
+  // and RunActive is set; both return to what they were when it ends.
+  // Closing the window during a run stops it after the file in hand, then
+  // closes the window (settings saved) once the run is back.
   void BTN_StartClick(QObject* Sender);
+  // Asks the run to end after the file in hand.
   void BTN_StopClick(QObject* Sender);
+  // True once a close arrived during a run; the window closes when the run
+  // has ended.
+  bool CloseAfterRun() const { return closeAfterRun_; }
+
+  // The rule set as the option controls hold it now: the selected indexes
+  // (-1 for none), the edit texts and list entries as Latin-1 bytes, and the
+  // date edit's integer.
+  RuleSet RulesFromControls() const;
 
   // The preview and option handlers (UF_Main_preview.cpp).
+  // Shows the selected file's current tags in the "Actual tags ..." labels
+  // and the values the rules give it in the "New tags ..." labels, reading
+  // the file afresh; with nothing selected every label shows its bare
+  // prefix. Selecting an item from the program does not call it.
   void LBX_FileClick(QObject* Sender);
+  // Both set the enablement of the nine inputs from the radio groups (an
+  // input is enabled exactly when its group selects the option that reads
+  // it), then refresh the preview.
   void RGP_Nom_TitreChange(QObject* Sender, int ButtonIndex);
   void EDT_Nom_Titre_TextChange(QObject* Sender);
+  // Shows the frame list window modally.
   void BTN_Detail_FrameClick(QObject* Sender);
 
  protected:
@@ -185,11 +210,17 @@ class TF_Main : public QWidget {
   // Paths of a drop's local files, in the order delivered, as bytes.
   static std::vector<std::string> DroppedPaths(const QEvent* event);
   bool IsDropTarget(const QObject* watched) const;
+  // The batch run's loop; `inHand` follows the path of the file in hand.
+  void RunBatch(std::string& inHand);
+  void SetInputEnablement();
+  void ShowActualTags(const std::string (&values)[8]);
+  void ShowNewTags(const std::string (&values)[8]);
 
   MainWindowServices services_;
   bool settingsLoaded_ = false;
   bool shownOnce_ = false;
   bool closing_ = false;
+  bool closeAfterRun_ = false;
 };
 
 // The font of the program's windows.

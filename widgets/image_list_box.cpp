@@ -200,8 +200,10 @@ ImageListBox::ImageListBox(QWidget* parent) : QListView(parent), model_(new Imag
   QPalette pal = palette();
   pal.setColor(QPalette::Base, kBackground);
   setPalette(pal);
-  connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
-          [this](const QModelIndex&, const QModelIndex&) {
+  // The selection, not the current index: a mouse press moves the current
+  // index before it selects, and a handler must find the new item selected.
+  connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this](const QItemSelection&, const QItemSelection&) {
             if (!selectingFromProgram_) emit itemClicked();
           });
 }

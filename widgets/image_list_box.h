@@ -56,7 +56,8 @@ class ImageListBox : public QListView {
   void SetAcceptFileDrops(bool accept);
 
  signals:
-  // The user selected an item with the mouse or the keyboard.
+  // The user selected another item with the mouse or the keyboard; the new
+  // item is already selected when this is raised.
   void itemClicked();
 
  protected:

@@ -13,6 +13,7 @@
 
 #include "batch_editor/UF_Main.h"
 #include "batch_editor/settings_table.h"
+#include "gui_support/mp3_fixtures.h"
 #include "gui_support/program_windows.h"
 #include "platform/ini_file.h"
 #include "tag_engine/UF_Util_MP3.h"
@@ -213,6 +214,8 @@ TEST(MainWindowSettings, ChangesAreSavedOnlyWhenTheWindowCloses) {
   p.Create();
   p.ShowAndActivate();
   QTest::mouseClick(F_Main->RGP_Tag->Button(1), Qt::LeftButton);
+  // The custom title takes keys only while its option is chosen.
+  test_support::ClickOption(F_Main->RGP_Nom_Titre, 2);
   F_Main->EDT_Nom_Titre_Text->clear();
   QTest::keyClicks(F_Main->EDT_Nom_Titre_Text, QString::fromLatin1("\xC7" "a va"));
   F_Main->DED_Folder->SetPath("/music/\xFF/");
