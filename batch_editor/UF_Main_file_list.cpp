@@ -15,6 +15,10 @@
 namespace {
 const char* const kPendingSuffix = "|0";
 
+// Thrown from a scan's pump once the window is closing; the core's scan ends
+// on any error its pump throws, which stops the walk at once.
+struct ScanAbandoned {};
+
 // A new entry: only the full path is set; a rebuild derives the rest.
 TListe_File EntryFor(std::string fullPath) {
   TListe_File entry;
@@ -35,7 +39,10 @@ void TF_Main::ScanFolder(const std::string& Folder) {
       [this](std::string fullPath) {
         if (!closing_) Files.push_back(EntryFor(std::move(fullPath)));
       },
-      [] { QCoreApplication::processEvents(); });
+      [this] {
+        QCoreApplication::processEvents();
+        if (closing_) throw ScanAbandoned{};
+      });
 }
 
 void TF_Main::RebuildList() {

@@ -437,6 +437,14 @@ void TF_Main::showEvent(QShowEvent* e) {
 }
 
 void TF_Main::closeEvent(QCloseEvent* e) {
+  if (RunActive) {
+    // The run is below this event on the stack: it finishes the file in
+    // hand, and then closes the window itself, which saves the settings.
+    StopRequested = true;
+    closeAfterRun_ = true;
+    e->ignore();
+    return;
+  }
   if (!closing_) {
     // A scan that is running below this event learns from the flag that its
     // result will be thrown away.

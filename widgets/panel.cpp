@@ -8,11 +8,15 @@
 
 #include "widgets/latin1.h"
 
-Panel::Panel(QWidget* parent) : QWidget(parent), color_(palette().color(QPalette::Window)) {}
+Panel::Panel(QWidget* parent) : QWidget(parent), color_(palette().color(QPalette::Window)) {
+  // The face covers the whole panel, so nothing behind it needs painting.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
 
 void Panel::SetColor(const QColor& color) {
   color_ = color;
   gradient_ = Gradient::None;
+  face_ = QPixmap();
   update();
 }
 
@@ -21,6 +25,7 @@ void Panel::SetGradient(Gradient direction, const QColor& from, const QColor& to
   from_ = from;
   to_ = to;
   steps_ = steps < 1 ? 1 : steps;
+  face_ = QPixmap();
   update();
 }
 
@@ -59,33 +64,44 @@ void DrawLoweredBevel(QPainter& painter, const QRect& r, const QColor& color) {
   painter.drawLine(r.topRight(), r.bottomRight());
 }
 
+const QPixmap& Panel::GradientFace() {
+  const qreal ratio = devicePixelRatioF();
+  const QSize pixels = size() * ratio;
+  if (!face_.isNull() && face_.size() == pixels) return face_;
+  face_ = QPixmap(pixels);
+  face_.setDevicePixelRatio(ratio);
+  QPainter p(&face_);
+  const QRect r = rect();
+  // Stepped bands: each step holds one colour, as a classic gradient panel
+  // draws them.
+  QPointF end;
+  switch (gradient_) {
+    case Gradient::Horizontal: end = QPointF(r.width(), 0); break;
+    case Gradient::Vertical: end = QPointF(0, r.height()); break;
+    default: end = QPointF(r.width(), r.height()); break;
+  }
+  QLinearGradient g(QPointF(0, 0), end);
+  for (int i = 0; i < steps_; ++i) {
+    const double t = steps_ == 1 ? 0.0 : static_cast<double>(i) / (steps_ - 1);
+    const QColor c = QColor::fromRgbF(static_cast<float>(from_.redF() + (to_.redF() - from_.redF()) * t),
+                                      static_cast<float>(from_.greenF() + (to_.greenF() - from_.greenF()) * t),
+                                      static_cast<float>(from_.blueF() + (to_.blueF() - from_.blueF()) * t));
+    const double a = static_cast<double>(i) / steps_;
+    const double b = static_cast<double>(i + 1) / steps_;
+    g.setColorAt(a, c);
+    g.setColorAt(b - 1e-6 > a ? b - 1e-6 : a, c);
+  }
+  p.fillRect(r, g);
+  return face_;
+}
+
 void Panel::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const QRect r = rect();
   if (gradient_ == Gradient::None) {
     p.fillRect(r, color_);
   } else {
-    // Stepped bands: each step holds one colour, as a classic gradient
-    // panel draws them.
-    QPointF end;
-    switch (gradient_) {
-      case Gradient::Horizontal: end = QPointF(r.width(), 0); break;
-      case Gradient::Vertical: end = QPointF(0, r.height()); break;
-      default: end = QPointF(r.width(), r.height()); break;
-    }
-    QLinearGradient g(QPointF(0, 0), end);
-    for (int i = 0; i < steps_; ++i) {
-      const double t = steps_ == 1 ? 0.0 : static_cast<double>(i) / (steps_ - 1);
-      const QColor c = QColor::fromRgbF(
-          static_cast<float>(from_.redF() + (to_.redF() - from_.redF()) * t),
-          static_cast<float>(from_.greenF() + (to_.greenF() - from_.greenF()) * t),
-          static_cast<float>(from_.blueF() + (to_.blueF() - from_.blueF()) * t));
-      const double a = static_cast<double>(i) / steps_;
-      const double b = static_cast<double>(i + 1) / steps_;
-      g.setColorAt(a, c);
-      g.setColorAt(b - 1e-6 > a ? b - 1e-6 : a, c);
-    }
-    p.fillRect(r, g);
+    p.drawPixmap(0, 0, GradientFace());
   }
   if (frame_ == Frame::LoweredBevel) {
     DrawLoweredBevel(p, r.adjusted(0, 0, -1, -1), frameColor_);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPixmap>
 #include <QWidget>
 #include <string>
 
@@ -39,6 +40,11 @@ class Panel : public QWidget {
   void dropEvent(QDropEvent* event) override;
 
  private:
+  // The gradient face drawn once per size: children that change often (the
+  // run's labels) repaint small parts of it many times.
+  const QPixmap& GradientFace();
+
+  QPixmap face_;
   QColor color_;
   Gradient gradient_ = Gradient::None;
   QColor from_, to_;

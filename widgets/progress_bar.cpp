@@ -7,6 +7,9 @@
 #include "widgets/panel.h"
 
 PercentProgressBar::PercentProgressBar(QWidget* parent) : QWidget(parent) {
+  // It fills its whole face: a repaint at every file need not paint the
+  // window's gradient behind it first.
+  setAttribute(Qt::WA_OpaquePaintEvent);
   QFont f("Arial", 10);
   f.setBold(true);
   setFont(f);

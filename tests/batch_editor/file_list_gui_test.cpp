@@ -21,6 +21,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 using test_support::DropPaths;
 using test_support::FilePaths;
 using test_support::ListItems;
@@ -228,6 +229,24 @@ TEST_F(FileListWindow, ClosingDuringAScanSavesTheSettingsAtOnce) {
   EXPECT_TRUE(savedDuringScan);
   EXPECT_TRUE(F_Main->Closing());
   EXPECT_FALSE(F_Main->isVisible());
+}
+
+TEST_F(FileListWindow, ClosingDuringAScanEndsTheWalkAtItsNextPump) {
+  Make("wide/a.mp3");
+  for (const char* sub : {"s1", "s2", "s3", "s4"}) Make("wide/"s + sub + "/x.mp3");
+  bool pumpedAfterClose = false;
+  QTimer::singleShot(0, F_Main, [&pumpedAfterClose] {
+    F_Main->close();
+    // Runs at the next pump, if the walk goes on to another subfolder.
+    QTimer::singleShot(0, F_Main, [&pumpedAfterClose] { pumpedAfterClose = true; });
+  });
+  F_Main->DED_Folder->SetPath(P("wide"));
+  F_Main->DED_FolderBrowse(F_Main);
+  EXPECT_FALSE(pumpedAfterClose);
+  EXPECT_TRUE(F_Main->Closing());
+  EXPECT_EQ(FilePaths(), (Paths{P("wide/a.mp3"), P("wide/s1/x.mp3")}));
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(pumpedAfterClose);
 }
 
 }  // namespace
