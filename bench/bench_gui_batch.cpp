@@ -201,6 +201,32 @@ void BM_EngineAlone(benchmark::State& state) {
 }
 BENCHMARK(BM_EngineAlone)->Iterations(3)->Unit(benchmark::kSecond);
 
+// Reading a file with a 5 MB picture through the frame list window (which
+// refreshes its grid: arg 1) and through the engine alone (arg 0).
+void BM_ReadPicture(benchmark::State& state) {
+  PrepareWindow();
+  const fs::path file = BenchRoot() / "picture.mp3";
+  if (!fs::exists(file)) {
+    const std::string picture(5u << 20, '\x89');
+    const std::string frames = std::string("TIT2") + std::string{0, 0, 0, 4, 0, 0} + std::string("\0abc", 4) +
+                               "APIC" +
+                               std::string{0, static_cast<char>(picture.size() >> 16),
+                                           static_cast<char>((picture.size() >> 8) & 0xFF), 0, 0, 0} +
+                               picture;
+    const std::size_t n = frames.size();
+    std::string bytes = "ID3";
+    bytes += std::string{3, 0, 0, static_cast<char>((n >> 21) & 0x7F), static_cast<char>((n >> 14) & 0x7F),
+                         static_cast<char>((n >> 7) & 0x7F), static_cast<char>(n & 0x7F)};
+    bytes += frames + std::string(4096, 'a');
+    std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  }
+  Mp3TagEngine alone;
+  Mp3TagEngine& engine = state.range(0) ? *F_Util_MP3 : alone;
+  for (auto _ : state) engine.ReadTag(file.string());
+  if (engine.Frames.size() != 2) state.SkipWithError("the picture frame was not read");
+}
+BENCHMARK(BM_ReadPicture)->ArgName("window")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {
