@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "batch_editor/UF_Main.h"
 #include "platform/file_io.h"
 #include "tag_engine/mp3_tag_engine.h"
@@ -29,6 +30,10 @@
 #include "widgets/text_edit.h"
 
 namespace {
+
+using bench::CopyFile;
+using bench::PeakResidentKiB;
+using bench::Seconds;
 
 namespace fs = std::filesystem;
 
@@ -76,16 +81,6 @@ std::vector<std::string> TreeFiles() {
   return files;
 }
 
-bool CopyFile(const std::string& from, const std::string& to, bool sync) {
-  std::optional<platform::File> in = platform::File::OpenRead(from);
-  std::optional<platform::File> out = platform::File::CreateTruncate(to);
-  if (!in || !out) return false;
-  const std::optional<std::uint64_t> size = in->Size();
-  if (!size || !platform::CopyRange(*in, 0, *size, *out)) return false;
-  if (sync && !out->Sync()) return false;
-  return out->Close();
-}
-
 // Copies every file of the tree to the same place under <root>/copy.
 bool CopyTree(const std::vector<std::string>& files, bool sync) {
   const std::string tree = TreePath().string();
@@ -95,16 +90,6 @@ bool CopyTree(const std::vector<std::string>& files, bool sync) {
     if (!CopyFile(f, to.string(), sync)) return false;
   }
   return true;
-}
-
-double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
-double PeakResidentKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6));
-  return 0;
 }
 
 // The main window with the benchmark's rules and the tree in its list.

@@ -12,12 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "batch_editor/UF_Main.h"
 #include "tag_engine/UF_Util_MP3.h"
 #include "widgets/browse_edit.h"
 #include "widgets/image_list_box.h"
 
 namespace {
+
+using bench::PeakResidentKiB;
 
 namespace fs = std::filesystem;
 
@@ -48,14 +51,6 @@ std::string Tree(int folders) {
     std::ofstream(done.string());
   }
   return tree.string();
-}
-
-double PeakResidentKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6));
-  return 0;
 }
 
 void BM_PlainRecursiveWalk(benchmark::State& state) {

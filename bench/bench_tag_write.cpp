@@ -13,12 +13,16 @@
 #include <fstream>
 #include <string>
 
+#include "bench/bench_support.h"
 #include "platform/file_io.h"
 #include "tag_engine/mp3_tag_engine.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+using bench::CopyFile;
+using bench::Seconds;
 
 constexpr std::size_t kAudioSize = 5u << 20;
 
@@ -68,18 +72,6 @@ bool Rewrite(Mp3TagEngine& engine, const std::string& path) {
   return engine.WriteTagV2(path, "Title", "Artist", "Album", "Comment", "2009", "7", "Rock", "Cat", "ZQ") &&
          engine.WriteTagV1(path, "Title", "Artist", "Album", "Comment", "2009");
 }
-
-bool CopyFile(const std::string& from, const std::string& to, bool sync) {
-  std::optional<platform::File> in = platform::File::OpenRead(from);
-  std::optional<platform::File> out = platform::File::CreateTruncate(to);
-  if (!in || !out) return false;
-  const std::optional<std::uint64_t> size = in->Size();
-  if (!size || !platform::CopyRange(*in, 0, *size, *out)) return false;
-  if (sync && !out->Sync()) return false;
-  return out->Close();
-}
-
-double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 // The three calls timed apart, as counters in milliseconds per file.
 void BM_RewriteTags(benchmark::State& state) {
