@@ -21,6 +21,9 @@ int main(int argc, char** argv) {
   const long run = std::strtol(argv[2], nullptr, 10);
   const long passes = std::strtol(argv[3], nullptr, 10);
   const std::vector<std::string> files(argv + 4, argv + argc);
+  // Tells the kill test that the writing starts now.
+  std::fputc('r', stdout);
+  std::fflush(stdout);
   for (long pass = 1; passes == 0 || pass <= passes; ++pass) {
     const test_support::KillLabel label{run, pass};
     const test_support::LabelValues v = test_support::ValuesOf(label);
