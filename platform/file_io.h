@@ -65,6 +65,7 @@ class File {
   // An existing file, read and write; fails for a file we may not write.
   static std::optional<File> OpenReadWrite(const std::string& path);
   // Creates the file or empties it, write-only, permissions rw for the owner.
+  // Fails when `path` is a symbolic link: nothing is written through one.
   static std::optional<File> CreateTruncate(const std::string& path);
 
   bool IsOpen() const { return fd_ >= 0; }

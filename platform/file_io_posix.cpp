@@ -85,7 +85,9 @@ std::optional<File> File::OpenReadWrite(const std::string& path) {
 
 std::optional<File> File::CreateTruncate(const std::string& path) {
   if (!ValidPath(path) || Refused(FileStep::Create, path)) return std::nullopt;
-  const int fd = OpenRetrying(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, S_IRUSR | S_IWUSR);
+  // O_NOFOLLOW: a link planted where a temporary file goes (beside a target
+  // in a shared folder, say) must not turn our write into one through it.
+  const int fd = OpenRetrying(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, S_IRUSR | S_IWUSR);
   if (fd < 0) return std::nullopt;
   return File(fd, path);
 }

@@ -85,6 +85,24 @@ TEST_F(FileIoTest, CreateEmptiesAndAppendWritesInSequence) {
   EXPECT_EQ(dir_.ReadFile("a.bin"), "abcde");
 }
 
+TEST_F(FileIoTest, CreateNeverWritesThroughALink) {
+  const std::string victim = dir_.WriteFile("victim.txt", "precious");
+  fs::create_symlink(victim, dir_.Path("tmp.mp3"));
+  EXPECT_FALSE(File::CreateTruncate(dir_.Path("tmp.mp3")).has_value());
+  EXPECT_EQ(dir_.ReadFile("victim.txt"), "precious");
+
+  // Beside a target on another file system, a link at the copy's name is
+  // removed, not written through.
+  const std::string target = dir_.WriteFile("music/t.mp3", "old");
+  fs::create_symlink(victim, dir_.Path("music/.beside"));
+  const std::string staged = dir_.WriteFile("data/staged", "new content");
+  ScriptedFaults faults;
+  faults.FailStep(FileStep::Rename, 1, EXDEV);
+  ASSERT_TRUE(platform::ReplaceFileDurably(staged, target, ".beside"));
+  EXPECT_EQ(dir_.ReadFile("music/t.mp3"), "new content");
+  EXPECT_EQ(dir_.ReadFile("victim.txt"), "precious");
+}
+
 TEST_F(FileIoTest, CopyRangeCopiesAcrossChunkBoundaries) {
   // Larger than one 1 MiB chunk and not a multiple of it.
   const std::string source = Pattern((std::size_t{3} << 20) + 4097);
