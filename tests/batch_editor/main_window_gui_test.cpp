@@ -15,6 +15,7 @@
 #include "batch_editor/settings_table.h"
 #include "gui_support/mp3_fixtures.h"
 #include "gui_support/program_windows.h"
+#include "support/settings_fixtures.h"
 #include "platform/ini_file.h"
 #include "tag_engine/UF_Util_MP3.h"
 #include "widgets/browse_edit.h"
@@ -33,31 +34,6 @@ using test_support::ProgramWindows;
 
 std::string Setting(const ProgramWindows& p, const char* section, const char* key) {
   return platform::IniFile(p.SettingsPath()).ReadValue(section, key).value_or("<missing>");
-}
-
-std::string FirstStartFile(const std::string& dataFolder) {
-  return "[integer]\n"
-         "RGP_Nom_Titre=1\n"
-         "RGP_Nom_Artiste=1\n"
-         "RGP_Nom_Album=1\n"
-         "RGP_Nom_Comment=0\n"
-         "RGP_Nom_Date=0\n"
-         "RGP_Nom_Track=0\n"
-         "RGP_Nom_Genre=0\n"
-         "RGP_Nom_Category=0\n"
-         "RGP_Tag=0\n"
-         "[string]\n"
-         "EDT_Nom_Titre_Text=contact@quillon.invalid\n"
-         "EDT_Nom_Artist_Text=contact@quillon.invalid\n"
-         "EDT_Nom_Album_Text=contact@quillon.invalid\n"
-         "EDT_Nom_Comment_Text=contact@quillon.invalid\n"
-         "EDT_Nom_Date=2009\n"
-         "EDT_Nom_Genre_Text=contact@quillon.invalid\n"
-         "CBX_Nom_Genre_List=Rock\n"
-         "EDT_Nom_Category_Text=contact@quillon.invalid\n"
-         "CBX_Nom_Category_List=BEDS\n"
-         "DED_Folder=" +
-         dataFolder + "\n";
 }
 
 TEST(MainWindowStartUp, CreatesBothWindowsAndTheDataFolderBeforeAnyActivation) {
@@ -126,7 +102,7 @@ TEST(MainWindowSettings, FirstStartWritesAllKeysInOrderAndShowsTheDefaults) {
   p.Create();
   p.ShowAndActivate();
   ASSERT_TRUE(F_Main->SettingsLoaded());
-  EXPECT_EQ(p.Dir().ReadFile(p.SettingsPath()), FirstStartFile(p.DataFolder()));
+  EXPECT_EQ(p.Dir().ReadFile(p.SettingsPath()), test_support::FirstStartSettingsFile(p.DataFolder()));
   EXPECT_EQ(F_Main->RGP_Nom_Titre->ItemIndex(), 1);
   EXPECT_EQ(F_Main->RGP_Nom_Artiste->ItemIndex(), 1);
   EXPECT_EQ(F_Main->RGP_Nom_Album->ItemIndex(), 1);

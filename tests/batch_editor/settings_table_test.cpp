@@ -2,34 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "support/settings_fixtures.h"
 #include "support/temp_dir.h"
 
 using test_support::TempDir;
 
 namespace {
 
-constexpr char kFirstStartFile[] =
-    "[integer]\n"
-    "RGP_Nom_Titre=1\n"
-    "RGP_Nom_Artiste=1\n"
-    "RGP_Nom_Album=1\n"
-    "RGP_Nom_Comment=0\n"
-    "RGP_Nom_Date=0\n"
-    "RGP_Nom_Track=0\n"
-    "RGP_Nom_Genre=0\n"
-    "RGP_Nom_Category=0\n"
-    "RGP_Tag=0\n"
-    "[string]\n"
-    "EDT_Nom_Titre_Text=contact@quillon.invalid\n"
-    "EDT_Nom_Artist_Text=contact@quillon.invalid\n"
-    "EDT_Nom_Album_Text=contact@quillon.invalid\n"
-    "EDT_Nom_Comment_Text=contact@quillon.invalid\n"
-    "EDT_Nom_Date=2009\n"
-    "EDT_Nom_Genre_Text=contact@quillon.invalid\n"
-    "CBX_Nom_Genre_List=Rock\n"
-    "EDT_Nom_Category_Text=contact@quillon.invalid\n"
-    "CBX_Nom_Category_List=BEDS\n"
-    "DED_Folder=/home/u/.local/share/_data_Quillon/\n";
+const std::string kFirstStartFile = test_support::FirstStartSettingsFile("/home/u/.local/share/_data_Quillon/");
 
 TEST(SettingsTable, FirstStartStoresEveryDefaultInTableOrder) {
   TempDir dir;
