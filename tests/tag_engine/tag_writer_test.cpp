@@ -269,6 +269,24 @@ TEST_F(TagWriterTest, TagSizePastTheEndLeavesTheFile) {
   EXPECT_EQ(Entries(dir_.Path("music")), std::vector<std::string>{"song.mp3"});
 }
 
+TEST_F(TagWriterTest, TagOfTwoToThe28BytesIsRefused) {
+  // The syncsafe size field holds 28 bits. One carried frame brings the tag
+  // to exactly 2^28 bytes of frames: 10 + L for it, 114 for the nine frames
+  // with empty values and owner "ZQ".
+  const std::string path = Put(audio_);
+  engine_.ReadTag(path);
+  T_Frame_Mp3 big;
+  big.FrameId = "PRIV";
+  big.FrameFlags = {0, 0};
+  big.RawContent.assign((std::size_t{1} << 28) - 10 - 114, 'p');
+  big.FrameContent = big.RawContent;
+  engine_.Frames.push_back(std::move(big));
+  EXPECT_FALSE(engine_.WriteTagV2(path, "", "", "", "", "", "", "", "", "ZQ"));
+  EXPECT_EQ(Content(path), audio_);
+  EXPECT_FALSE(fs::exists(TempPath()));
+  EXPECT_EQ(Entries(dir_.Path("music")), std::vector<std::string>{"song.mp3"});
+}
+
 TEST_F(TagWriterTest, UnusableDataFolderLeavesTheFile) {
   const std::string bytes = Tag(Frame("TIT2", Text("x"))) + audio_;
   const std::string path = Put(bytes);
