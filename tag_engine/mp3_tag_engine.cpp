@@ -10,12 +10,11 @@
 #include "platform/file_system.h"
 #include "tag_engine/id3_layout.h"
 #include "tag_engine/tag_tables.h"
+#include "tag_engine/text_codec.h"
 
 namespace {
 
 constexpr std::string_view kMagic = "ID3";
-constexpr std::string_view kPictureId = "APIC";
-constexpr unsigned char kRestartByte = 0xFE;
 constexpr const char* kTempName = "tmp.mp3";
 // Name of the copy placed beside a target on another file system; fixed, so
 // that a copy left by a killed run is replaced by the next one.
@@ -41,85 +40,96 @@ bool HasMagic(const std::array<std::uint8_t, 10>& header) {
   return std::memcmp(header.data(), kMagic.data(), kMagic.size()) == 0;
 }
 
-// The reader's byte filter: every byte is kept for a picture; for any other
-// frame 0xFE moves the write position back to the start, and 0x01, 0xFE and
-// 0xFF are dropped. Positions never written stay zero.
-std::string FilterContent(std::string_view id, std::string_view raw) {
-  if (id == kPictureId) return std::string(raw);
-  std::string content(raw.size(), '\0');
-  std::size_t at = 0;
-  for (const char c : raw) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte == kRestartByte) at = 0;
-    if (byte != 0x01 && byte != 0xFE && byte != 0xFF) content[at++] = c;
-  }
-  return content;
-}
-
-// Content of the written text frames: encoding ISO-8859-1, the value, a
-// closing zero byte.
-std::string TextContent(const std::string& value) { return std::string(1, '\0') + value + std::string(1, '\0'); }
+constexpr std::uint8_t kUnsynchronisedTag = 0x80;
+constexpr std::uint8_t kExtendedHeader = 0x40;
+constexpr std::uint8_t kV22Compressed = 0x40;  // v2.2: no scheme was ever defined
+constexpr std::size_t kExtendedSizeField = 4;
+constexpr std::size_t kYearDigits = 4;
 
 // A comment frame carries a language and a short description before its
 // text; without them every other reader takes the first bytes of the
-// comment for a language. Language "eng", an empty description.
+// comment for a language. A new comment frame gets "eng".
 constexpr std::string_view kCommentLanguage = "eng";
-std::string CommentContent(const std::string& value) {
-  return std::string(1, '\0') + std::string(kCommentLanguage) + std::string(1, '\0') + value +
-         std::string(1, '\0');
+constexpr std::size_t kLanguageSize = 3;
+
+// What a COMM frame's content (from its encoding byte on) holds.
+struct CommentShape {
+  // The frame is the comment: its description is empty, or it has the
+  // layout this program once wrote (encoding byte, text, no language).
+  bool isComment = false;
+  bool oldLayout = false;
+  std::string language;  // 3 bytes; empty for the old layout
+  std::string text;      // UTF-8
+};
+
+// The old layout shows as a frame too short for a language, without a
+// description terminator, or with a description but no text; it is then
+// read whole, as any text frame.
+CommentShape ParseComment(std::string_view content) {
+  CommentShape shape;
+  auto whole = [&]() {
+    shape.isComment = true;
+    shape.oldLayout = true;
+    const auto encoding = static_cast<std::uint8_t>(content[0]);
+    if (!id3text::IsEncoding(encoding)) {
+      shape.text = id3text::FromLatin1(content);
+    } else {
+      const std::vector<std::string> values =
+          id3text::DecodeAll(static_cast<id3text::Encoding>(encoding), content.substr(1));
+      for (std::size_t i = 0; i < values.size(); ++i) shape.text += (i ? "/" : "") + values[i];
+    }
+    return shape;
+  };
+  if (content.empty()) {
+    shape.isComment = true;
+    return shape;
+  }
+  const auto encodingByte = static_cast<std::uint8_t>(content[0]);
+  if (content.size() <= 1 + kLanguageSize || !id3text::IsEncoding(encodingByte)) return whole();
+  const auto encoding = static_cast<id3text::Encoding>(encodingByte);
+  const std::string_view afterLanguage = content.substr(1 + kLanguageSize);
+  if (id3text::FindTerminator(encoding, afterLanguage) == std::string_view::npos) return whole();
+  std::string_view rest;
+  const std::string description = id3text::DecodeFirst(encoding, afterLanguage, &rest);
+  const std::vector<std::string> values = id3text::DecodeAll(encoding, rest);
+  std::string text;
+  for (std::size_t i = 0; i < values.size(); ++i) text += (i ? "/" : "") + values[i];
+  auto blank = [](const std::string& s) { return s.find_first_not_of('\0') == std::string::npos; };
+  if (blank(text) && !blank(description)) return whole();
+  shape.isComment = blank(description);
+  shape.language = std::string(content.substr(1, kLanguageSize));
+  shape.text = std::move(text);
+  return shape;
 }
 
-// The comment of a COMM frame's raw content, before NUL removal: the text
-// after the encoding byte, the 3-byte language and the description with its
-// terminator (one zero byte; two aligned ones in UTF-16), passed through the
-// byte filter. Some taggers write the comment right after the encoding byte
-// instead; that shape shows as a frame too short for a language, without a
-// terminator, or with a description but no text, and then the whole
-// content is the comment, as for any text frame.
-std::string CommentText(std::string_view raw) {
-  constexpr std::size_t kTextStart = 1 + 3;  // encoding byte, language
-  constexpr char kUtf16 = 1, kUtf16BigEndian = 2;
-  const std::string whole = FilterContent("COMM", raw);
-  if (raw.size() <= kTextStart) return whole;
-  const bool wide = raw[0] == kUtf16 || raw[0] == kUtf16BigEndian;
-  const std::size_t unit = wide ? 2 : 1;
-  const std::string_view rest = raw.substr(kTextStart);
-  std::size_t end = std::string_view::npos;
-  for (std::size_t i = 0; i + unit <= rest.size(); i += unit) {
-    if (rest[i] == '\0' && (!wide || rest[i + 1] == '\0')) {
-      end = i;
-      break;
-    }
+// Content of a written comment: encoding, language, an empty description,
+// the text; ISO-8859-1 when the text fits, else UTF-16.
+std::string CommentContent(const std::string& value, const std::string& language) {
+  const id3text::Encoding encoding = id3text::EncodingFor(value);
+  return std::string(1, static_cast<char>(encoding)) + language + id3text::Encode(encoding, "") +
+         id3text::Terminator(encoding) + id3text::Encode(encoding, value) + id3text::Terminator(encoding);
+}
+
+// The text of a text frame's content (from its encoding byte on), values
+// joined with "/"; another first byte: the content as ISO-8859-1.
+std::string TextValue(std::string_view content) {
+  if (content.empty()) return {};
+  const auto encoding = static_cast<std::uint8_t>(content[0]);
+  std::string text;
+  if (!id3text::IsEncoding(encoding)) {
+    text = id3text::FromLatin1(content);
+  } else {
+    const std::vector<std::string> values =
+        id3text::DecodeAll(static_cast<id3text::Encoding>(encoding), content.substr(1));
+    for (std::size_t i = 0; i < values.size(); ++i) text += (i ? "/" : "") + values[i];
   }
-  if (end == std::string_view::npos) return whole;
-  auto blank = [](const std::string& s) { return s.find_first_not_of('\0') == std::string::npos; };
-  const std::string description = FilterContent("COMM", rest.substr(0, end));  // a lone byte-order mark is empty
-  const std::string text = FilterContent("COMM", rest.substr(end + unit));
-  if (blank(text) && !blank(description)) return whole;
+  text.erase(std::remove(text.begin(), text.end(), '\0'), text.end());
   return text;
 }
 
-// The v2.3 meaning of v2.4 status flags (first flag byte).
-std::uint8_t StatusFlagsFromV4(std::uint8_t v4) {
-  std::uint8_t v3 = 0;
-  if (v4 & id3::kV4TagAlter) v3 |= id3::kV3TagAlter;
-  if (v4 & id3::kV4FileAlter) v3 |= id3::kV3FileAlter;
-  if (v4 & id3::kV4ReadOnly) v3 |= id3::kV3ReadOnly;
-  return v3;
-}
-
-// The v2.3 meaning of v2.4 format flags (second byte). Unsynchronisation and
-// the data length indicator have no v2.3 counterpart and are dropped.
-std::uint8_t FormatFlagsFromV4(std::uint8_t v4) {
-  std::uint8_t v3 = 0;
-  if (v4 & id3::kV4Grouping) v3 |= id3::kV3Grouping;
-  if (v4 & id3::kV4Compression) v3 |= id3::kV3Compression;
-  if (v4 & id3::kV4Encryption) v3 |= id3::kV3Encryption;
-  return v3;
-}
-
+// ISO-8859-1, each character outside it as "?", cut or space-filled.
 std::string FixedWidth(const std::string& value, std::size_t width) {
-  std::string field = value.substr(0, width);
+  std::string field = id3text::ToLatin1(value).substr(0, width);
   field.resize(width, ' ');
   return field;
 }
@@ -138,6 +148,7 @@ void Mp3TagEngine::ReadTag(const std::string& path) {
   }
   TagSize = 0;
   headerFromLastRead_ = false;
+  yearFromTyer_ = false;
 
   try {
     if (platform::IsExistingFile(path)) {
@@ -151,7 +162,7 @@ void Mp3TagEngine::ReadTag(const std::string& path) {
       headerFromLastRead_ = true;
       if (HasMagic(header)) {
         TagSize = static_cast<std::int32_t>(id3::DecodeSyncsafe(header.data() + id3::kSizeOffset));
-        if (!WalkFrames(*file, *fileSize)) return;
+        if (!ReadFrames(*file, *fileSize)) return;
       }
     }
     RefreshFrameList(Frames, TagSize);
@@ -165,67 +176,85 @@ void Mp3TagEngine::ReadTag(const std::string& path) {
   }
 }
 
-bool Mp3TagEngine::WalkFrames(platform::File& file, std::uint64_t fileSize) {
+bool Mp3TagEngine::ReadFrames(platform::File& file, std::uint64_t fileSize) {
   const std::uint64_t tagEnd = static_cast<std::uint64_t>(TagSize) + id3::kHeaderSize;
-  const bool syncsafeSizes = Id3v2Header[id3::kVersionOffset] == id3::kSyncsafeVersion;
+  const std::uint8_t version = Id3v2Header[id3::kVersionOffset];
+  const std::uint8_t flags = Id3v2Header[id3::kFlagsOffset];
+  const int major = (version == 2 || version == 4) ? version : 3;
+  if (major == 2 && (flags & kV22Compressed)) return true;  // nothing in it can be read
 
-  // The tag region in one read: everything up to the tag's end, plus the
-  // frame header an id just before the end may start. A frame reaching
-  // further is read on demand, once its size has been checked against the
-  // file's.
+  // The tag region in one read, at its offsets in the file: everything up to
+  // the tag's end, plus the frame header an id just before the end may
+  // start. A frame reaching further is read on demand, once its size has
+  // been checked against the file's.
   std::string buffer(static_cast<std::size_t>(std::min(fileSize, tagEnd + id3::kFrameHeaderSize)), '\0');
   if (buffer.size() > id3::kHeaderSize &&
       !file.ReadAt(id3::kHeaderSize, buffer.data() + id3::kHeaderSize, buffer.size() - id3::kHeaderSize)) {
     return false;
   }
-  auto have = [&](std::uint64_t end) {
+  std::function<bool(std::size_t)> have = [&](std::size_t end) {
     if (end > fileSize) return false;  // a read would come up short
     if (end <= buffer.size()) return true;
     const std::size_t old = buffer.size();
-    buffer.resize(static_cast<std::size_t>(end));
+    buffer.resize(end);
     return file.ReadAt(old, buffer.data() + old, buffer.size() - old);
   };
-
-  std::uint64_t at = id3::kHeaderSize;
-  while (at < tagEnd && at < fileSize) {
-    if (!have(at + id3::kFrameIdSize)) return false;
-    const std::string_view id(buffer.data() + at, id3::kFrameIdSize);
-    at += id3::kFrameIdSize;
-    if (!IsKnownFrameId(id)) continue;  // padding, extended header, unknown frames: 4 bytes at a time
-    if (!have(at + id3::kFrameSizeSize + id3::kFrameFlagsSize)) return false;
-    const auto* sizeBytes = reinterpret_cast<const unsigned char*>(buffer.data() + at);
-    std::uint64_t size;
-    if (syncsafeSizes) {
-      if ((sizeBytes[0] | sizeBytes[1] | sizeBytes[2] | sizeBytes[3]) & 0x80) return false;  // not syncsafe
-      size = id3::DecodeSyncsafe(sizeBytes);
-    } else {
-      if (sizeBytes[0] & 0x80) return false;  // a negative 32-bit size
-      size = id3::DecodeBigEndian(sizeBytes);
-    }
-    T_Frame_Mp3 frame;
-    frame.FrameId.assign(id);
-    frame.FrameFlags = {static_cast<std::uint8_t>(buffer[at + 4]), static_cast<std::uint8_t>(buffer[at + 5])};
-    at += id3::kFrameSizeSize + id3::kFrameFlagsSize;
-    if (!have(at + size)) return false;  // checked before anything is allocated for the content
-    frame.RawContent.assign(buffer.data() + at, static_cast<std::size_t>(size));
-    at += size;
-    frame.FrameContent = FilterContent(frame.FrameId, frame.RawContent);
-    frame.FrameSize = id3::EncodeBigEndian(static_cast<std::uint32_t>(frame.FrameContent.size()));
-    Frames.push_back(std::move(frame));
-
-    const T_Frame_Mp3& added = Frames.back();
-    const std::string_view addedId = added.FrameId;
-    if (addedId == "TPE1") TagArtist = added.FrameContent;
-    else if (addedId == "TALB") TagAlbum = added.FrameContent;
-    else if (addedId == "TIT2") TagTitle = added.FrameContent;
-    else if (addedId == "TYER") TagYear = added.FrameContent;
-    else if (addedId == "COMM") TagComment = CommentText(added.RawContent);
-    else if (addedId == "TRCK") TagTrack = added.FrameContent;
-    else if (addedId == "TCON") TagGenre = ResolveGenre(added.FrameContent);
-    else if (addedId == "TIT1") TagCategory = added.FrameContent;
-    else if (addedId == "TOWN") TagOwner = added.FrameContent;
+  std::size_t end = static_cast<std::size_t>(std::min(tagEnd, fileSize));
+  if (major != 4 && (flags & kUnsynchronisedTag)) {
+    // Unsynchronisation covers the whole tag here: undone on the region,
+    // whose frames then cannot reach past it.
+    buffer = buffer.substr(0, id3::kHeaderSize) +
+             id3::RemoveUnsynchronisation(std::string_view(buffer).substr(id3::kHeaderSize, end - id3::kHeaderSize));
+    end = buffer.size();
+    have = [&buffer](std::size_t n) { return n <= buffer.size(); };
   }
-  return true;
+
+  std::size_t at = id3::kHeaderSize;
+  if (major >= 3 && (flags & kExtendedHeader)) {
+    if (!have(at + kExtendedSizeField)) return false;
+    const auto* sizeBytes = reinterpret_cast<const unsigned char*>(buffer.data() + at);
+    // v2.3 counts the bytes after the size field, v2.4 the whole header.
+    const std::uint64_t extended = major == 4 ? id3::DecodeSyncsafe(sizeBytes)
+                                              : kExtendedSizeField + std::uint64_t{id3::DecodeBigEndian(sizeBytes)};
+    if (extended < kExtendedSizeField || at + extended > end) return false;
+    at += static_cast<std::size_t>(extended);
+  }
+  return id3::WalkFrames(
+      buffer, at, end, major, have, Frames, [this, major](const T_Frame_Mp3& frame) { TakeValue(frame, major); },
+      major == 4 && (flags & kUnsynchronisedTag));
+}
+
+void Mp3TagEngine::TakeValue(const T_Frame_Mp3& frame, int major) {
+  const std::optional<std::size_t> start = id3::PayloadStart(frame, major);
+  if (!start) return;  // compressed or encrypted: no text to take
+  const std::string_view content =
+      std::string_view(frame.FrameContent).substr(std::min(*start, frame.FrameContent.size()));
+  const std::string_view id = frame.FrameId;
+  if (id == "COMM") {
+    const CommentShape comment = ParseComment(content);
+    if (comment.isComment) TagComment = comment.text;
+    return;
+  }
+  if (id == "TDRC") {
+    if (yearFromTyer_) return;
+    const std::string date = TextValue(content);
+    std::size_t digits = 0;
+    while (digits < date.size() && digits < kYearDigits && date[digits] >= '0' && date[digits] <= '9') ++digits;
+    TagYear = date.substr(0, digits);
+    return;
+  }
+  std::string* value = nullptr;
+  if (id == "TPE1") value = &TagArtist;
+  else if (id == "TALB") value = &TagAlbum;
+  else if (id == "TIT2") value = &TagTitle;
+  else if (id == "TYER") value = &TagYear, yearFromTyer_ = true;
+  else if (id == "TRCK") value = &TagTrack;
+  else if (id == "TCON") value = &TagGenre;
+  else if (id == "TIT1") value = &TagCategory;
+  else if (id == "TOWN") value = &TagOwner;
+  if (!value) return;
+  *value = TextValue(content);
+  if (value == &TagGenre) TagGenre = ResolveGenre(TagGenre);
 }
 
 bool Mp3TagEngine::WriteTagV2(std::string Path, std::string Title, std::string Artist, std::string Album,
@@ -254,42 +283,41 @@ bool Mp3TagEngine::WriteTagV2(std::string Path, std::string Title, std::string A
 
     const std::array<const std::string*, 9> values = {&Artist, &Album, &Title, &Year, &Comment,
                                                       &Track,  &Genre, &Category, &Owner};
-    auto contentOf = [&values](std::size_t index) {
-      return kWrittenIds[index] == "COMM" ? CommentContent(*values[index]) : TextContent(*values[index]);
-    };
+    // A v2.4 tag's frames in their v2.3 form first; from then on every
+    // frame has v2.3 flags and plain content.
+    if (oldV4) Frames = id3::ConvertV24ToV23(Frames);
     std::array<bool, 9> found{};
     for (T_Frame_Mp3& frame : Frames) {
       const auto match = std::find(kWrittenIds.begin(), kWrittenIds.end(), frame.FrameId);
-      if (match == kWrittenIds.end()) {
-        // Carried over with its bytes as they stood, so pictures, UTF-16
-        // text, counters and private data survive byte for byte.
-        frame.FrameContent = frame.RawContent;
-        if (oldV4) {
-          frame.FrameFlags = {StatusFlagsFromV4(frame.FrameFlags[0]), FormatFlagsFromV4(frame.FrameFlags[1])};
-        }
+      // Anything else is carried over with its bytes as they stood, so
+      // pictures, UTF-16 text, counters and private data survive.
+      if (match == kWrittenIds.end()) continue;
+      const auto index = static_cast<std::size_t>(match - kWrittenIds.begin());
+      if (kWrittenIds[index] == "COMM") {
+        const std::optional<std::size_t> start = id3::PayloadStart(frame, id3::kWrittenVersion);
+        if (!start) continue;  // compressed or encrypted: no comment we could read
+        const CommentShape shape = ParseComment(std::string_view(frame.FrameContent).substr(
+            std::min(*start, frame.FrameContent.size())));
+        if (!shape.isComment) continue;  // a described comment (player data, lyrics notes) stays as it is
+        frame.FrameContent = CommentContent(Comment, shape.oldLayout || shape.language.size() != kLanguageSize
+                                                         ? std::string(kCommentLanguage)
+                                                         : shape.language);
       } else {
-        const auto index = static_cast<std::size_t>(match - kWrittenIds.begin());
-        found[index] = true;
-        frame.FrameContent = contentOf(index);
-        frame.RawContent = frame.FrameContent;
-        // The new content is plain text: no longer compressed, encrypted or
-        // grouped. The status bits keep their meaning.
-        if (oldV4) {
-          frame.FrameFlags = {StatusFlagsFromV4(frame.FrameFlags[0]), 0};
-        } else {
-          frame.FrameFlags[1] &= static_cast<std::uint8_t>(~(id3::kV3Compression | id3::kV3Encryption | id3::kV3Grouping));
-        }
+        frame.FrameContent = id3::EncodeValue(*values[index]);
       }
-      frame.FrameSize = id3::EncodeBigEndian(static_cast<std::uint32_t>(frame.FrameContent.size()));
+      found[index] = true;
+      // The new content is plain text: no longer compressed, encrypted or
+      // grouped. The status bits keep their meaning.
+      frame.FrameFlags[1] &= static_cast<std::uint8_t>(~(id3::kV3Compression | id3::kV3Encryption | id3::kV3Grouping));
+      id3::UpdateSize(frame);
     }
     for (std::size_t i = 0; i < kWrittenIds.size(); ++i) {
       if (found[i]) continue;
       T_Frame_Mp3 frame;
       frame.FrameId = std::string(kWrittenIds[i]);
-      frame.FrameFlags = {0, 0};
-      frame.FrameContent = contentOf(i);
-      frame.RawContent = frame.FrameContent;
-      frame.FrameSize = id3::EncodeBigEndian(static_cast<std::uint32_t>(frame.FrameContent.size()));
+      frame.FrameContent = kWrittenIds[i] == "COMM" ? CommentContent(Comment, std::string(kCommentLanguage))
+                                                    : id3::EncodeValue(*values[i]);
+      id3::UpdateSize(frame);
       Frames.push_back(std::move(frame));
     }
 

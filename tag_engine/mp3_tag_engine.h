@@ -8,33 +8,28 @@
 #include <string>
 #include <vector>
 
+#include "tag_engine/id3_frames.h"
+
 namespace platform {
 class File;
 }
-
-// One frame of an ID3v2 tag as read.
-struct T_Frame_Mp3 {
-  std::string FrameId;                    // 4 bytes as read
-  std::array<std::uint8_t, 4> FrameSize;  // big-endian, as read / as it will be written
-  std::array<std::uint8_t, 2> FrameFlags;
-  std::string FrameContent;               // content after the reader's byte filter
-  std::string RawContent;                 // the content bytes exactly as they stood in the file
-};
 
 class Mp3TagEngine {
  public:
   virtual ~Mp3TagEngine();
 
   // Values of the frames TIT2, TPE1, TALB, COMM, TYER, TRCK, TCON (genre
-  // reference resolved to a name), TIT1 and TOWN of the file read last: the
-  // last frame of each id wins; empty when missing. The comment is the text
-  // behind the COMM frame's language and description (or, for a frame that
-  // has none, its whole content). A completed read leaves
-  // them without NUL bytes; a read that ended early keeps what the frames
-  // before the damage set, NUL bytes included.
+  // reference resolved to a name), TIT1 and TOWN of the file read last, as
+  // Unicode text (UTF-8): each decoded by its frame's encoding byte (another
+  // first byte: the content as ISO-8859-1), several values of one frame
+  // joined with "/", NUL characters removed. The last frame of each id wins;
+  // empty when missing. The comment is the text of the last COMM frame with
+  // an empty description (a COMM without language and description, as this
+  // program once wrote them, is read whole); COMM frames with a description
+  // are not the comment. Without TYER the year is the first four digits of
+  // TDRC.
   std::string TagTitle, TagArtist, TagAlbum, TagComment, TagYear, TagTrack, TagGenre, TagCategory, TagOwner;
-  // Every frame with a known id, in file order. FrameSize always encodes the
-  // length of FrameContent (plain big-endian, whatever the tag's version).
+  // Every frame with a well-formed id, in file order (see T_Frame_Mp3).
   std::vector<T_Frame_Mp3> Frames;
   // First 10 bytes of the last file that was at least that long.
   std::array<std::uint8_t, 10> Id3v2Header{};
@@ -47,43 +42,39 @@ class Mp3TagEngine {
 
   // Reads the ID3v2 tag of `path`, opened read-only, into the fields above.
   // Never fails loudly: a missing path (or a folder, FIFO, device), a file
-  // without "ID3" and a damaged tag all end silently. The frame walk follows
-  // the ID3v2.3 layout: 4-byte steps over anything that is no known id, plain
-  // big-endian frame sizes (syncsafe when the header's major version is 4).
-  // A frame whose size is negative or reaches past the end of the file ends
-  // the read before anything is allocated for it; frames before it are kept
-  // and RefreshFrameList is not called. Content filter (all but APIC): 0xFE
-  // restarts the write position, 0x01, 0xFE and 0xFF are dropped.
+  // without "ID3" and a damaged tag all end silently. Versions 2.2 (frames
+  // taken under their v2.3 ids), 2.3 and 2.4 are understood: the walk follows
+  // each frame's declared size, skips an extended header, undoes
+  // unsynchronisation and stops at padding; where no well-formed id stands
+  // (damage) it moves on 4 bytes at a time. A frame whose size is negative or
+  // reaches past the end of the file ends the read before anything is
+  // allocated for it; frames before it are kept and RefreshFrameList is not
+  // called.
   void ReadTag(const std::string& path);
 
   // Replaces the ID3v2 tag of `Path` by a new v2.3 tag, working from what
-  // ReadTag left for the same file (Frames, Id3v2Header, TagSize). Each of
-  // the nine frames gets content 00 + value + 00 (COMM: 00 "eng" 00 + value
-  // + 00, language and empty description first): existing ones in place
+  // ReadTag left for the same file (Frames, Id3v2Header, TagSize). The
+  // values are UTF-8 text. Each of the nine frames gets the encoding byte,
+  // the value and its terminator: ISO-8859-1 (00 value 00) when every
+  // character lies in U+0001..U+00FF, else UTF-16 with the mark FF FE
+  // (01 FF FE text 00 00). Existing frames are updated in place
   // (compression, encryption and grouping flags cleared), missing ones
-  // appended in the order TPE1 TALB TIT2 TYER COMM TRCK TCON TIT1 TOWN. Every
-  // other frame is written back with its original bytes (RawContent). No
-  // padding; the audio from the old tag's end on follows unchanged.
-  // From a v2.4 tag, flag bits are moved to their v2.3 places (status bits;
-  // grouping, compression, encryption of carried frames; unsynchronisation
-  // and data length indicator dropped), sizes are written plain, and a
-  // footer that is really there ("3DI" after the tag) goes with the old tag.
-  // The new file is built in DataFolder + "tmp.mp3", synced, and replaces the
-  // target atomically (a symbolic link stays a link, its final target is
-  // replaced; permission bits and, where allowed, the owner are kept).
-  // False, with the file unchanged, when: no regular file is at `Path`; it
-  // cannot be opened for writing; the old tag reaches past the end of the
-  // file; the new tag would be 2^28 bytes or more; any I/O step fails.
-  // No temporary file remains beside the target, and none in DataFolder
-  // after a success. Frames and Id3v2Header describe the new tag afterwards
-  // whatever the result, so a second write needs a fresh ReadTag.
+  // appended in the order TPE1 TALB TIT2 TYER COMM TRCK TCON TIT1 TOWN. COMM:
+  // encoding, language, empty description, text; only comment frames with an
+  // empty description are updated (keeping their language; "eng" for a new
+  // one or one without language), others are carried over. Every other frame
+  // is written back with its own bytes; the frames of a v2.4 tag are first
+  // turned into their v2.3 form (id3::ConvertV24ToV23). No padding; the
+  // audio from the old tag's end on follows unchanged, and a v2.4 footer that
+  // is really there ("3DI" after the tag) goes with the old tag.
   bool WriteTagV2(std::string Path, std::string Title, std::string Artist, std::string Album, std::string Comment,
                   std::string Year, std::string Track, std::string Genre, std::string Category, std::string Owner);
 
   // Writes the 128-byte ID3v1 block at the end of `Path`: over the last 128
   // bytes when they start with "TAG" (case-sensitive; the genre byte stays),
-  // else appended with genre byte 255. Title, artist, album and comment are
-  // cut or space-filled to 30 bytes, the year to 4. False, file unchanged,
+  // else appended with genre byte 255. The UTF-8 values go in as ISO-8859-1,
+  // each character outside it as "?"; title, artist, album and comment are
+  // then cut or space-filled to 30 bytes, the year to 4. False, file unchanged,
   // for a missing or unwritable file or one shorter than 128 bytes; false
   // when a write, sync or close fails (a failed append is cut back off).
   // An append is synced to disk; an overwrite in place is not.
@@ -96,9 +87,12 @@ class Mp3TagEngine {
   virtual void RefreshFrameList(const std::vector<T_Frame_Mp3>& frames, std::int32_t tagSize);
 
  private:
-  // Step 6 of a read: the frames of the tag region. False when a read came
-  // up short or a frame is damaged.
-  bool WalkFrames(platform::File& file, std::uint64_t fileSize);
+  // The frames of the tag region, and the values they set. False when a
+  // read came up short or a frame is damaged.
+  bool ReadFrames(platform::File& file, std::uint64_t fileSize);
+  // Sets the value that `frame` carries, if it is one of the nine.
+  void TakeValue(const T_Frame_Mp3& frame, int major);
+  bool yearFromTyer_ = false;
 
   // True when Id3v2Header holds the first bytes of the file ReadTag read
   // last; a file shorter than 10 bytes leaves an older header in place.

@@ -6,6 +6,8 @@
 #include <random>
 #include <utility>
 
+#include "tag_engine/text_codec.h"
+
 namespace test_support {
 
 namespace {
@@ -46,11 +48,11 @@ std::vector<std::string> CheckArgs(const std::string& path, const WrittenValues&
       {"year", &v.year},   {"track", &v.track},   {"genre", &v.genre}, {"category", &v.category}};
   for (const auto& [key, value] : fields) args.push_back(std::string(key) + "=" + HexOf(*value));
   args.push_back("owner=" + HexOf("ZQ"));
-  args.push_back("v1title=" + HexOf(v.title.substr(0, 30)));
-  args.push_back("v1artist=" + HexOf(v.artist.substr(0, 30)));
-  args.push_back("v1album=" + HexOf(v.album.substr(0, 30)));
-  args.push_back("v1year=" + HexOf(v.year.substr(0, 4)));
-  args.push_back("v1comment=" + HexOf(v.comment.substr(0, 30)));
+  args.push_back("v1title=" + HexOf(id3text::ToLatin1(v.title).substr(0, 30)));
+  args.push_back("v1artist=" + HexOf(id3text::ToLatin1(v.artist).substr(0, 30)));
+  args.push_back("v1album=" + HexOf(id3text::ToLatin1(v.album).substr(0, 30)));
+  args.push_back("v1year=" + HexOf(id3text::ToLatin1(v.year).substr(0, 4)));
+  args.push_back("v1comment=" + HexOf(id3text::ToLatin1(v.comment).substr(0, 30)));
   return args;
 }
 

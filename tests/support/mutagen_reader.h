@@ -20,7 +20,8 @@ struct WrittenValues {
 };
 
 // Arguments of "check PATH [PICTURE] key=hex ...": the nine ID3v2 values
-// (owner "ZQ") and the five ID3v1 fields cut to their widths.
+// (UTF-8, owner "ZQ") and the five ID3v1 fields in ISO-8859-1 ("?" for what
+// it lacks) cut to their widths.
 std::vector<std::string> CheckArgs(const std::string& path, const WrittenValues& v, const std::string& picture = "");
 
 // MPEG-1 layer III frames with noise inside, so that a reader takes the bytes

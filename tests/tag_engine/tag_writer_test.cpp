@@ -164,10 +164,11 @@ TEST_F(TagWriterTest, OtherFramesSurviveByteForByte) {
   EXPECT_EQ(ToHex(Content(path)), ToHex(expected));
 }
 
-TEST_F(TagWriterTest, UnknownFrameIsNotWritten) {
-  const std::string path = Put(Tag("XYZW" + Hex("00 00 00 04 00 00") + "abcd") + audio_);
+TEST_F(TagWriterTest, FramesOfAnyIdAreKeptInPlace) {
+  const std::string frames = Frame("XYZW", "abcd") + Frame("TCMP", "\0" "1"s) + Frame("TSOP", "\x01\xFF\xFE" "B\0"s);
+  const std::string path = Put(Tag(frames) + audio_);
   ASSERT_TRUE(Rewrite(path, "t"));
-  EXPECT_EQ(Content(path), Tag(AppendedFrames("", "", "t", "", "", "", "", "", "ZQ")) + audio_);
+  EXPECT_EQ(ToHex(Content(path)), ToHex(Tag(frames + AppendedFrames("", "", "t", "", "", "", "", "", "ZQ")) + audio_));
 }
 
 TEST_F(TagWriterTest, UpdatedFrameLosesOnlyContentFlags) {
@@ -179,7 +180,7 @@ TEST_F(TagWriterTest, UpdatedFrameLosesOnlyContentFlags) {
       {3, 0x00, 0x20, 0x00, 0x00}, {3, 0xE0, 0xFF, 0xE0, 0x1F},
       // v2.4 flags carry the same meanings elsewhere: status bits move, the
       // format bits (grouping, compression, encryption, unsync, length) go.
-      {4, 0x40, 0x00, 0x80, 0x00}, {4, 0x20, 0x4F, 0x40, 0x00}, {4, 0x10, 0x01, 0x20, 0x00},
+      {4, 0x40, 0x00, 0x80, 0x00}, {4, 0x20, 0x43, 0x40, 0x00}, {4, 0x10, 0x01, 0x20, 0x00},
   };
   for (const Case& c : cases) {
     const std::string frame = c.version == 4 ? FrameV4("TIT2", Text("x"), c.old0, c.old1)
@@ -196,17 +197,23 @@ TEST_F(TagWriterTest, UpdatedFrameLosesOnlyContentFlags) {
 }
 
 TEST_F(TagWriterTest, Version4TagBecomesVersion3) {
-  const std::string longText = "\x03"s + std::string(199, 'u');  // 200 bytes: syncsafe 00 00 01 48
-  const std::string old = Tag(FrameV4("TXXX", longText, 0x40, 0x41) + FrameV4("TIT2", Text("old")), 5, 4);
+  // A grouped TXXX in UTF-8 with a data length indicator, 200 bytes of
+  // content: syncsafe size 00 00 01 48 in the old tag.
+  const std::string data = "\x03" "desc\0"s + std::string(188, 'u') + "\xC3\xA9";
+  ASSERT_EQ(data.size(), 196u);
+  const std::string old = Tag(FrameV4("TXXX", "\x07"s + Hex("00 00 01 44") + data, 0x40, 0x41) +
+                              FrameV4("TIT2", Text("old")), 5, 4);
   const std::string path = Put(old + audio_);
   ASSERT_TRUE(Rewrite(path, "new"));
-  const std::string file = Content(path);
-  const std::string txxx = Frame("TXXX", longText, 0x80, 0x20);  // plain size 00 00 00 C8
-  EXPECT_EQ(ToHex(txxx.substr(4, 4)), "00 00 00 C8");
-  EXPECT_EQ(file, Tag(txxx + Frame("TIT2", Text("new")) + Frame("TPE1", Text("")) + Frame("TALB", Text("")) +
+  // The group byte stays, the length indicator goes, the text is ISO-8859-1
+  // now; the status and grouping flags sit in their v2.3 places.
+  const std::string txxx =
+      Frame("TXXX", "\x07\0desc\0"s + std::string(188, 'u') + "\xE9\0"s, 0x80, 0x20);
+  EXPECT_EQ(ToHex(Content(path)),
+            ToHex(Tag(txxx + Frame("TIT2", Text("new")) + Frame("TPE1", Text("")) + Frame("TALB", Text("")) +
                       Frame("TYER", Text("")) + Frame("COMM", CommText("")) + Frame("TRCK", Text("")) +
                       Frame("TCON", Text("")) + Frame("TIT1", Text("")) + Frame("TOWN", Text("ZQ"))) +
-                      audio_);
+                  audio_));
 }
 
 TEST_F(TagWriterTest, Version4FooterGoesWithTheOldTag) {
@@ -234,13 +241,16 @@ TEST_F(TagWriterTest, FooterFlagWithoutFooterKeepsAllAudio) {
 TEST_F(TagWriterTest, ValuesReadBackUnchanged) {
   const std::string path = Put(Tag(Frame("TIT2", Text("old")), 30) + audio_);
   engine_.ReadTag(path);
-  const std::string latin1 = "Caf\xE9 \xC0 l'\xEEle";
-  ASSERT_TRUE(engine_.WriteTagV2(path, latin1, "Band", "Record", "Nice one", "2009", "7/12", "(17)", "Cat", "ZQ"));
+  const std::string latin1 = "Caf\u00E9 \u00C0 l'\u00EEle \u00FE\u00FF";
+  const std::string cyrillic = "\u041C\u0443\u043C\u0438\u0439 \u0422\u0440\u043E\u043B\u043B\u044C";
+  const std::string japanese = "\u65E5\u672C\u8A9E \U0001F3B5";
+  ASSERT_TRUE(engine_.WriteTagV2(path, latin1, cyrillic, japanese, "\u00C9t\u00E9 \u20AC", "2009", "7/12", "(17)",
+                                 "Cat", "ZQ"));
   engine_.ReadTag(path);
   EXPECT_EQ(engine_.TagTitle, latin1);
-  EXPECT_EQ(engine_.TagArtist, "Band");
-  EXPECT_EQ(engine_.TagAlbum, "Record");
-  EXPECT_EQ(engine_.TagComment, "Nice one");
+  EXPECT_EQ(engine_.TagArtist, cyrillic);
+  EXPECT_EQ(engine_.TagAlbum, japanese);
+  EXPECT_EQ(engine_.TagComment, "\u00C9t\u00E9 \u20AC");
   EXPECT_EQ(engine_.TagYear, "2009");
   EXPECT_EQ(engine_.TagTrack, "7/12");
   EXPECT_EQ(engine_.TagGenre, "Rock");
@@ -278,8 +288,7 @@ TEST_F(TagWriterTest, TagOfTwoToThe28BytesIsRefused) {
   T_Frame_Mp3 big;
   big.FrameId = "PRIV";
   big.FrameFlags = {0, 0};
-  big.RawContent.assign((std::size_t{1} << 28) - 10 - 114, 'p');
-  big.FrameContent = big.RawContent;
+  big.FrameContent.assign((std::size_t{1} << 28) - 10 - 114, 'p');
   engine_.Frames.push_back(std::move(big));
   EXPECT_FALSE(engine_.WriteTagV2(path, "", "", "", "", "", "", "", "", "ZQ"));
   EXPECT_EQ(Content(path), audio_);

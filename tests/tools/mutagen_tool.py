@@ -8,10 +8,11 @@ wrote, with Debian's python3-mutagen as the independent reader.
       v23_utf16  ID3v2.3, UTF-16 text, a picture, padding, an ID3v1 block
   mutagen_tool.py check PATH [PICTURE] key=HEX ...
       reads PATH and checks that its ID3v2 tag is version 2.3 and holds the
-      values (hex of their ISO-8859-1 bytes) for the keys title, artist,
-      album, comment, year, track, genre, category, owner, and, when the keys
-      v1title, v1artist, v1album, v1year, v1comment are given, that the
-      ID3v1 block holds them; with PICTURE, that the one APIC frame holds
+      values (hex of their UTF-8 bytes) for the keys title, artist, album,
+      comment, year, track, genre, category, owner, each in ISO-8859-1 when
+      it fits and in UTF-16 otherwise, and, when the keys v1title, v1artist,
+      v1album, v1year, v1comment (hex of ISO-8859-1 bytes) are given, that
+      the ID3v1 block holds them; with PICTURE, that the one APIC frame holds
       exactly its bytes.
 Prints "ok" and exits 0, or prints every disagreement and exits 1.
 """
@@ -64,7 +65,7 @@ def check(path, picture, expected):
     for key, fid in TEXT_FRAMES.items():
         if key not in expected:
             continue
-        want = expected[key].decode("latin-1")
+        want = expected[key].decode("utf-8")
         frames = tags.getall(fid)
         if not frames:
             problems.append("%s: no %s frame" % (key, fid))
@@ -74,10 +75,11 @@ def check(path, picture, expected):
             got = frames[0].text[0] if frames[0].text else ""
         if got != want:
             problems.append("%s: %r, want %r" % (key, got, want))
-        if frames[0].encoding != Encoding.LATIN1:
+        fits = all(0 < ord(ch) <= 0xFF for ch in want)
+        if frames[0].encoding != (Encoding.LATIN1 if fits else Encoding.UTF16):
             problems.append("%s: encoding %r" % (key, frames[0].encoding))
     if "comment" in expected:
-        want = expected["comment"].decode("latin-1")
+        want = expected["comment"].decode("utf-8")
         comms = tags.getall("COMM")
         got = [c.text[0] if c.text else "" for c in comms]
         if len(comms) != 1 or got[0] != want:
