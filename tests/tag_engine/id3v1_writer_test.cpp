@@ -62,6 +62,11 @@ TEST_F(Id3v1WriterTest, FieldsAreCutOrSpaceFilled) {
       {thirty, "999", "short", thirty, "999 ", "short" + std::string(25, ' ')},
       {"", "0", thirty.substr(0, 28), std::string(30, ' '), "0   ", thirty.substr(0, 28) + "  "},
       {"a\0b"s, "", "", "a\0b"s + std::string(27, ' '), "    ", std::string(30, ' ')},
+      // UTF-8 in, ISO-8859-1 out: "?" for each character it lacks, then the
+      // cut counts those bytes.
+      {"Caf\u00E9 \u00FF", "", "\u041C\u0443\u043C\u0438\u0439 \U0001F3B5", "Caf\xE9 \xFF" + std::string(24, ' '), "    ",
+       "????? ?" + std::string(23, ' ')},
+      {std::string(29, 'a') + "\u65E5\u672C", "", "", std::string(29, 'a') + "?", "    ", std::string(30, ' ')},
   };
   for (const Case& c : cases) {
     const std::string path = Put(audio_ + V1Block('o', 2));

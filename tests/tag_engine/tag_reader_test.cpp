@@ -351,4 +351,86 @@ TEST_F(TagReaderTest, AnyBytesEndTheReadCleanly) {
   }
 }
 
+// A v2.2 frame: 3-letter id, 3-byte size, no flags.
+std::string FrameV22(std::string_view id, const std::string& content) {
+  const auto n = static_cast<std::uint32_t>(content.size());
+  return std::string(id) + static_cast<char>(n >> 16) + static_cast<char>(n >> 8) + static_cast<char>(n) + content;
+}
+
+// Unsynchronisation: a zero byte after every FF.
+std::string Unsynchronise(const std::string& bytes) {
+  std::string out;
+  for (const char c : bytes) {
+    out += c;
+    if (static_cast<unsigned char>(c) == 0xFF) out += '\0';
+  }
+  return out;
+}
+
+TEST_F(TagReaderTest, Version22FramesTakeTheirV23Ids) {
+  const std::string frames =
+      FrameV22("TT2", "\0Title"s) + FrameV22("TP1", Hex("01 FF FE 10 04 40 04 42 04")) + FrameV22("TAL", "\0Album"s) +
+      FrameV22("TYE", "\0" "1998"s) + FrameV22("TRK", "\0" "3/9"s) + FrameV22("TCO", "\0(12)"s) +
+      FrameV22("TCP", "\0" "1"s) + FrameV22("CRM", "owner\0xx"s) + FrameV22("COM", "\0eng\0old comment"s) +
+      FrameV22("PIC", "\0JPG\x03" "cover\0"s + Hex("FF D8 FF E0"));
+  Read(Tag(frames, 20, 2) + audio_);
+  std::string ids;
+  for (const T_Frame_Mp3& f : engine_.Frames) ids += f.FrameId + " ";
+  EXPECT_EQ(ids, "TIT2 TPE1 TALB TYER TRCK TCON TCMP COMM APIC ");
+  EXPECT_EQ(engine_.TagTitle, "Title");
+  EXPECT_EQ(engine_.TagArtist, "\u0410\u0440\u0442");
+  EXPECT_EQ(engine_.TagAlbum, "Album");
+  EXPECT_EQ(engine_.TagYear, "1998");
+  EXPECT_EQ(engine_.TagTrack, "3/9");
+  EXPECT_EQ(engine_.TagGenre, "Other");
+  EXPECT_EQ(engine_.TagComment, "old comment");
+  EXPECT_EQ(ToHex(engine_.Frames.back().FrameContent), ToHex("\0image/jpeg\0\x03" "cover\0"s + Hex("FF D8 FF E0")));
+  EXPECT_EQ(engine_.refreshes, 1);
+}
+
+TEST_F(TagReaderTest, UnsynchronisationIsUndone) {
+  const std::string title = "\0" "a\xFF\xFE" "b"s;
+  const std::string picture = "\0image/png\0\x03\0"s + Hex("FF 00 FF E0 FF");
+  const std::string plain = Frame("TIT2", title) + Frame("APIC", picture) + Frame("TPE1", "\0p"s);
+  // v2.3: the whole tag, frame headers included; sizes count the bytes
+  // before unsynchronisation.
+  const std::string v23 = Unsynchronise(plain);
+  Read(Header(static_cast<std::uint32_t>(v23.size()), 3, 0x80) + v23 + audio_);
+  ASSERT_EQ(engine_.Frames.size(), 3u);
+  EXPECT_EQ(engine_.TagTitle, "a\u00FF\u00FE" "b");
+  EXPECT_EQ(ToHex(engine_.Frames[1].FrameContent), ToHex(picture));
+  EXPECT_EQ(engine_.TagArtist, "p");
+  // v2.4: each frame by its own flag, or all of them by the header's.
+  const std::string v24 = FrameV4("TIT2", Unsynchronise(title), 0, 0x02) + FrameV4("APIC", picture) +
+                          FrameV4("TPE1", "\0p"s);
+  Read(Tag(v24, 0, 4) + audio_);
+  EXPECT_EQ(engine_.TagTitle, "a\u00FF\u00FE" "b");
+  EXPECT_EQ(ToHex(engine_.Frames[1].FrameContent), ToHex(picture));
+  const std::string all = FrameV4("TIT2", Unsynchronise(title)) + FrameV4("APIC", Unsynchronise(picture));
+  Read(Header(static_cast<std::uint32_t>(all.size()), 4, 0x80) + all + audio_);
+  EXPECT_EQ(engine_.TagTitle, "a\u00FF\u00FE" "b");
+  EXPECT_EQ(ToHex(engine_.Frames[1].FrameContent), ToHex(picture));
+}
+
+TEST_F(TagReaderTest, DataLengthIndicatorAndExtendedHeaderAreSkipped) {
+  // v2.4 data length indicator: four syncsafe bytes before the content.
+  Read(Tag(FrameV4("TIT2", Hex("00 00 00 04") + "\0abc"s, 0, 0x01), 0, 4) + audio_);
+  EXPECT_EQ(engine_.TagTitle, "abc");
+  EXPECT_EQ(ToHex(engine_.Frames[0].FrameContent), "00 61 62 63");
+  // v2.3 extended header: its size counts the bytes after the size field.
+  const std::string frames = Frame("TIT2", "\0abc"s);
+  const std::string ext3 = Hex("00 00 00 06 00 00 00 00 00 00");
+  Read(Header(static_cast<std::uint32_t>(ext3.size() + frames.size()), 3, 0x40) + ext3 + frames + audio_);
+  EXPECT_EQ(engine_.TagTitle, "abc");
+  // v2.4: syncsafe, counting itself.
+  const std::string ext4 = Hex("00 00 00 06 01 00");
+  Read(Header(static_cast<std::uint32_t>(ext4.size() + frames.size()), 4, 0x40) + ext4 + frames + audio_);
+  EXPECT_EQ(engine_.TagTitle, "abc");
+  // An extended header larger than the tag is damage: nothing is read.
+  engine_.refreshes = 0;
+  Read(Header(10, 3, 0x40) + Hex("00 00 01 00") + "abcdef" + audio_);
+  EXPECT_TRUE(engine_.Frames.empty());
+  EXPECT_EQ(engine_.refreshes, 0);
+}
+
 }  // namespace

@@ -259,6 +259,107 @@ TEST_F(TagWriterTest, ValuesReadBackUnchanged) {
   EXPECT_EQ(Content(path).substr(Content(path).size() - audio_.size()), audio_);
 }
 
+TEST_F(TagWriterTest, EachValueTakesLatin1WhenItFitsElseUtf16) {
+  struct Case {
+    std::string value;
+    const char* content;
+  };
+  const Case cases[] = {
+      {"abc", "00 61 62 63 00"},
+      {"\u00FE\u00FF", "00 FE FF 00"},
+      {"", "00 00"},
+      {"\u0416", "01 FF FE 16 04 00 00"},
+      {"a\u20AC", "01 FF FE 61 00 AC 20 00 00"},
+      {"\U0001F3B5", "01 FF FE 3C D8 B5 DF 00 00"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = Put(audio_);
+    ASSERT_TRUE(Rewrite(path, c.value));
+    engine_.ReadTag(path);
+    ASSERT_EQ(engine_.Frames[2].FrameId, "TIT2");
+    EXPECT_EQ(ToHex(engine_.Frames[2].FrameContent), c.content) << c.content;
+    EXPECT_EQ(engine_.TagTitle, c.value);
+  }
+  // The comment: encoding, language, empty description, text.
+  const std::string path = Put(audio_);
+  engine_.ReadTag(path);
+  ASSERT_TRUE(engine_.WriteTagV2(path, "", "", "", "\u0416", "", "", "", "", "ZQ"));
+  engine_.ReadTag(path);
+  EXPECT_EQ(ToHex(engine_.Frames[4].FrameContent), "01 65 6E 67 FF FE 00 00 FF FE 16 04 00 00");
+  EXPECT_EQ(engine_.TagComment, "\u0416");
+}
+
+TEST_F(TagWriterTest, OnlyCommentsWithoutDescriptionAreUpdated) {
+  const std::string described = Frame("COMM", "\0engiTunNORM\0 00000A"s);
+  struct Case {
+    const char* name;
+    std::string before, after;
+  };
+  const Case cases[] = {
+      {"own language kept", described + Frame("COMM", "\0fra\0old"s),
+       described + Frame("COMM", "\0fra\0new\0"s)},
+      {"none without description", described, described},
+      {"old layout", Frame("COMM", Text("Hello")), Frame("COMM", "\0eng\0new\0"s)},
+  };
+  for (const Case& c : cases) {
+    const std::string path = Put(Tag(c.before) + audio_);
+    engine_.ReadTag(path);
+    ASSERT_TRUE(engine_.WriteTagV2(path, "t", "", "", "new", "", "", "", "", "ZQ"));
+    const std::string file = Content(path);
+    EXPECT_EQ(ToHex(file.substr(10, c.after.size())), ToHex(c.after)) << c.name;
+    engine_.ReadTag(path);
+    EXPECT_EQ(engine_.TagComment, "new") << c.name;
+    int comments = 0;
+    for (const T_Frame_Mp3& f : engine_.Frames) comments += f.FrameId == "COMM";
+    EXPECT_EQ(comments, std::string(c.name) == "old layout" ? 1 : 2) << c.name;
+  }
+}
+
+TEST_F(TagWriterTest, Version4FramesTakeTheirV23Form) {
+  const std::string utf8 = "\x03"s;
+  const std::string chapterTitle = utf8 + "Chapter \xC3\xA9 " + std::string(150, 'c');  // syncsafe size 00 00 01 22
+  const std::string chap = "ch1\0"s + std::string(16, '\x01') + FrameV4("TIT2", chapterTitle);
+  const std::string frames =
+      FrameV4("TDRC", utf8 + "2004-05-06T07:08") + FrameV4("TDOR", utf8 + "1999-02") +
+      FrameV4("TIPL", utf8 + "producer\0Ann\0mix\0Bob"s) + FrameV4("TMCL", utf8 + "piano\0Cy"s) +
+      FrameV4("RVA2", "track\0\x01\x00\x10\x00"s) + FrameV4("TSOP", utf8 + "Band, The") +
+      FrameV4("TDEN", utf8 + "2004") + FrameV4("TCMP", utf8 + "1") + FrameV4("TPE2", utf8 + "A\0B\xC5\x81"s) +
+      FrameV4("TXXX", "\x01\xFF\xFE" "d\0\0\0\xFF\xFE" "v\0"s) + FrameV4("TLAN", "\0eng"s, 0, 0x08) +
+      FrameV4("CHAP", chap) + FrameV4("TIT2", "\0old"s);
+  const std::string path = Put(Tag(frames, 0, 4) + audio_);
+  engine_.ReadTag(path);
+  EXPECT_EQ(engine_.TagYear, "2004");
+  ASSERT_TRUE(engine_.WriteTagV2(path, "new", "", "", "", engine_.TagYear, "", "", "", "ZQ"));
+  const std::string expectedChap =
+      "ch1\0"s + std::string(16, '\x01') + Frame("TIT2", "\0Chapter \xE9 "s + std::string(150, 'c') + "\0"s);
+  const std::string expected =
+      Frame("TDAT", Text("0605")) + Frame("TIME", Text("0708")) + Frame("TORY", Text("1999")) +
+      Frame("IPLS", "\0producer\0Ann\0mix\0Bob\0piano\0Cy\0"s) + Frame("TCMP", "\0" "1\0"s) +
+      Frame("TPE2", "\x01\xFF\xFE" "A\0/\0B\0\x41\x01\0\0"s) + Frame("TXXX", "\x01\xFF\xFE" "d\0\0\0\xFF\xFE" "v\0"s) +
+      Frame("CHAP", expectedChap) + Frame("TIT2", Text("new")) + Frame("TPE1", Text("")) + Frame("TALB", Text("")) +
+      Frame("TYER", Text("2004")) + Frame("COMM", CommText("")) + Frame("TRCK", Text("")) + Frame("TCON", Text("")) +
+      Frame("TIT1", Text("")) + Frame("TOWN", Text("ZQ"));
+  EXPECT_EQ(ToHex(Content(path)), ToHex(Tag(expected) + audio_));
+}
+
+TEST_F(TagWriterTest, Version22TagIsWrittenAsV23) {
+  auto v22 = [](std::string_view id, const std::string& content) {
+    const auto n = static_cast<std::uint32_t>(content.size());
+    return std::string(id) + static_cast<char>(n >> 16) + static_cast<char>(n >> 8) + static_cast<char>(n) + content;
+  };
+  const std::string frames = v22("TT2", "\0old"s) + v22("TCP", "\0" "1"s) + v22("PIC", "\0PNG\x03\0"s + "png") +
+                             v22("TP1", "\x01\xFF\xFE" "A\0"s);
+  const std::string path = Put(Tag(frames, 0, 2) + audio_);
+  engine_.ReadTag(path);
+  ASSERT_TRUE(engine_.WriteTagV2(path, "new", engine_.TagArtist, "", "", "", "", "", "", "ZQ"));
+  const std::string expected = Frame("TIT2", Text("new")) + Frame("TCMP", "\0" "1"s) +
+                               Frame("APIC", "\0image/png\0\x03\0"s + "png") + Frame("TPE1", Text("A")) +
+                               Frame("TALB", Text("")) + Frame("TYER", Text("")) + Frame("COMM", CommText("")) +
+                               Frame("TRCK", Text("")) + Frame("TCON", Text("")) + Frame("TIT1", Text("")) +
+                               Frame("TOWN", Text("ZQ"));
+  EXPECT_EQ(ToHex(Content(path)), ToHex(Tag(expected) + audio_));
+}
+
 TEST_F(TagWriterTest, NoRegularFileGivesFalse) {
   ASSERT_EQ(::mkdir(dir_.Path("music/folder.mp3").c_str(), 0700), 0);
   ASSERT_EQ(::mkfifo(dir_.Path("music/fifo.mp3").c_str(), 0600), 0);
