@@ -7,6 +7,7 @@
 // name must not be touched in skip mode.
 #include <gtest/gtest.h>
 
+#include <QPushButton>
 #include <QTest>
 #include <algorithm>
 #include <map>
@@ -106,8 +107,9 @@ TEST_F(FidelityRun, TitleFromTheNameLeavesEveryOtherFieldAsMutagenSawIt) {
     for (const std::string& f : files)
       if (line.compare(0, f.size() + 2, f + ": ") == 0) findings[f] += line.substr(f.size() + 2) + "\n";
   }
-  for (const std::string& f : files) EXPECT_EQ(findings[f], "ok\n") << f.substr(P("Library/").size());
-  EXPECT_EQ(checked.status, 0) << checked.output;
+  for (const std::string& f : files)
+    EXPECT_TRUE(findings[f] == "ok\n") << f.substr(P("Library/").size()) << ":\n" << findings[f];
+  EXPECT_EQ(checked.status, 0) << Lines(checked.output).back();
 }
 
 TEST_F(FidelityRun, FilesAlreadyTitledWithTheirNamesAreSkippedUntouched) {

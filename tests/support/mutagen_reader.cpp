@@ -44,8 +44,8 @@ ToolResult RunScript(const std::string& script, const std::vector<std::string>& 
   FILE* pipe = ::popen(command.c_str(), "r");
   if (!pipe) return {-1, "cannot start python3"};
   std::string out;
-  char buffer[512];
-  while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
   return {::pclose(pipe), out};
 }
 

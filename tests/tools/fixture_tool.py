@@ -323,6 +323,12 @@ def is_empty(fields):
     return text is not None and all(t == "" for t in text)
 
 
+def label(key):
+    """A frame key as one printable line: control characters escaped."""
+    return "".join(c if c.isprintable() else "\\x%02x" % ord(c) if ord(c) < 256 else "\\u%04x" % ord(c)
+                   for c in key)
+
+
 def findings(p, before, any_version, owner_allowed):
     found = []
     with open(p, "rb") as f:
@@ -345,13 +351,13 @@ def findings(p, before, any_version, owner_allowed):
         if key == "TIT2" or (key == "TOWN" and owner_allowed):
             continue
         if key not in view:
-            found.append("%s lost: was %s" % (key, json.dumps(old[key], ensure_ascii=False)))
+            found.append("%s lost: was %s" % (label(key), json.dumps(old[key], ensure_ascii=False)))
         elif key not in old:
             if key[:4] in NINE and is_empty(view[key]):
                 continue
-            found.append("%s added: %s" % (key, json.dumps(view[key], ensure_ascii=False)))
+            found.append("%s added: %s" % (label(key), json.dumps(view[key], ensure_ascii=False)))
         elif view[key] != old[key]:
-            found.append("%s changed: %s -> %s" % (key, json.dumps(old[key], ensure_ascii=False),
+            found.append("%s changed: %s -> %s" % (label(key), json.dumps(old[key], ensure_ascii=False),
                                                     json.dumps(view[key], ensure_ascii=False)))
     return found
 
@@ -391,7 +397,7 @@ def main(argv):
         version, view = read_view(args[1])
         print("version", version)
         for key, fields in view.items():
-            print(key, json.dumps(fields, ensure_ascii=False))
+            print(label(key), json.dumps(fields, ensure_ascii=False))
         return 0
     print(__doc__)
     return 2

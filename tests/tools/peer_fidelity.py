@@ -133,7 +133,7 @@ def main(argv):
             if verbose:
                 print("== %s" % name)
                 for line in lines[:-1]:
-                    print("  " + os.path.relpath(line, lib) if line.startswith(lib) else "  " + line)
+                    print("  " + (line[len(lib) + 1:] if line.startswith(lib + "/") else line))
         print("%-10s %-22s %-16s %s" % ("program", "kept every field", "audio identical", "ID3v2.3"))
         for name, kept, same_audio, v23, total in rows:
             print("%-10s %-22s %-16s %s" % (name, "%d of %d" % (kept, total),
