@@ -160,7 +160,10 @@ def v22_bytes(title, picture, audio):
 
 
 def run_tool(args, env):
-    r = subprocess.run(args, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    try:
+        r = subprocess.run(args, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    except FileNotFoundError:
+        raise SystemExit("%r is not installed (scripts/install-deps installs it)" % (args[0],))
     if r.returncode != 0:
         raise SystemExit("%r failed: %s" % (args[0], r.stdout.decode(errors="replace")))
 
