@@ -24,21 +24,38 @@ std::string HexOf(const std::string& bytes) {
 
 constexpr std::size_t kV1Size = 128;
 
-}  // namespace
+// One argument for the shell, whatever bytes it holds.
+std::string Quoted(const std::string& arg) {
+  std::string q = "'";
+  for (char c : arg) {
+    if (c == '\'') {
+      q += "'\\''";
+    } else {
+      q += c;
+    }
+  }
+  return q + "'";
+}
 
-ToolResult RunMutagenTool(const std::vector<std::string>& args) {
+ToolResult RunScript(const std::string& script, const std::vector<std::string>& args) {
   // Debian's interpreter, where python3-mutagen is installed, whatever else
-  // comes first on PATH. Arguments are temporary paths and hex: no quotes.
-  std::string command = "/usr/bin/python3 '" + std::string(QUILLON_SOURCE_DIR) + "/tests/tools/mutagen_tool.py'";
-  for (const std::string& a : args) command += " '" + a + "'";
+  // comes first on PATH.
+  std::string command = "/usr/bin/python3 " + Quoted(std::string(QUILLON_SOURCE_DIR) + "/tests/tools/" + script);
+  for (const std::string& a : args) command += " " + Quoted(a);
   command += " 2>&1";
   FILE* pipe = ::popen(command.c_str(), "r");
   if (!pipe) return {-1, "cannot start python3"};
   std::string out;
-  char buffer[512];
-  while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
   return {::pclose(pipe), out};
 }
+
+}  // namespace
+
+ToolResult RunMutagenTool(const std::vector<std::string>& args) { return RunScript("mutagen_tool.py", args); }
+
+ToolResult RunFixtureTool(const std::vector<std::string>& args) { return RunScript("fixture_tool.py", args); }
 
 std::vector<std::string> CheckArgs(const std::string& path, const WrittenValues& v, const std::string& picture) {
   std::vector<std::string> args = {"check", path};

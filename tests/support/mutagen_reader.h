@@ -1,5 +1,6 @@
-// Runs tests/tools/mutagen_tool.py, which reads and writes tags with Debian's
-// python3-mutagen: an independent reader of what we write.
+// Runs tests/tools/mutagen_tool.py and tests/tools/fixture_tool.py, which read
+// and write tags with Debian's python3-mutagen (and other programs' taggers):
+// independent readers of what we write.
 #pragma once
 
 #include <string>
@@ -13,6 +14,9 @@ struct ToolResult {
 };
 
 ToolResult RunMutagenTool(const std::vector<std::string>& args);
+// tests/tools/fixture_tool.py: the fixture library and the comparison of
+// mutagen's views before and after a run (see the script's header).
+ToolResult RunFixtureTool(const std::vector<std::string>& args);
 
 // The values a rewrite gave a file, as the tool's "check" command takes them.
 struct WrittenValues {
