@@ -193,7 +193,7 @@ TEST(MainWindowSettings, ChangesAreSavedOnlyWhenTheWindowCloses) {
   // The custom title takes keys only while its option is chosen.
   test_support::ClickOption(F_Main->RGP_Nom_Titre, 2);
   F_Main->EDT_Nom_Titre_Text->clear();
-  QTest::keyClicks(F_Main->EDT_Nom_Titre_Text, QString::fromLatin1("\xC7" "a va"));
+  QTest::keyClicks(F_Main->EDT_Nom_Titre_Text, QString::fromUtf16(u"\u00C7a va"));  // keyClicks types Latin-1 only
   F_Main->DED_Folder->SetPath("/music/\xFF/");
   EXPECT_EQ(Setting(p, "integer", "RGP_Tag"), "0");
   p.Close();
