@@ -179,7 +179,7 @@ class TF_Main : public QWidget {
   bool CloseAfterRun() const { return closeAfterRun_; }
 
   // The rule set as the option controls hold it now: the selected indexes
-  // (-1 for none), the edit texts and list entries as Latin-1 bytes, and the
+  // (-1 for none), the edit texts and list entries as UTF-8 text, and the
   // date edit's integer.
   RuleSet RulesFromControls() const;
 

@@ -10,9 +10,9 @@
 #include "tag_engine/tag_tables.h"
 #include "widgets/browse_edit.h"
 #include "widgets/image_list_box.h"
-#include "widgets/latin1.h"
 #include "widgets/panel.h"
 #include "widgets/progress_bar.h"
+#include "widgets/text.h"
 
 namespace {
 
@@ -83,7 +83,7 @@ void TF_Main::BTN_StartClick(QObject* /*Sender*/) {
     // The box is modal and pumps events: the list stays locked until the
     // user has answered it.
     try {
-      services_.showMessage(QString::fromLatin1(kErrorMessage) + widgets::PathToDisplay(inHand));
+      services_.showMessage(QString::fromUtf8(kErrorMessage) + widgets::PathToDisplay(inHand));
     } catch (...) {
     }
   }

@@ -5,19 +5,19 @@
 #include "tag_engine/UF_Util_MP3.h"
 #include "widgets/choice_list.h"
 #include "widgets/image_list_box.h"
-#include "widgets/latin1.h"
 #include "widgets/radio_group.h"
+#include "widgets/text.h"
 #include "widgets/text_edit.h"
 
 namespace {
 
 // The labels' prefixes, in field order: title, artist, album, comment, date,
-// track, genre, category. 0xB0 is the degree sign in Latin-1.
+// track, genre, category. Program text is UTF-8: C2 B0 is the degree sign.
 const char* const kTagPrefixes[8] = {"Title : ", "Artist : ", "Album : ",  "Comment : ",
-                                     "Date : ",  "Track N\xB0 : ", "Genre : ", "Category : "};
+                                     "Date : ",  "Track N\xC2\xB0 : ", "Genre : ", "Category : "};
 
 void ShowTags(QLabel* const (&labels)[8], const std::string (&values)[8]) {
-  for (int i = 0; i < 8; ++i) labels[i]->setText(widgets::FromBytes(kTagPrefixes[i] + values[i]));
+  for (int i = 0; i < 8; ++i) labels[i]->setText(widgets::FromText(kTagPrefixes[i] + values[i]));
 }
 
 }  // namespace

@@ -16,12 +16,12 @@
 #include "widgets/browse_edit.h"
 #include "widgets/choice_list.h"
 #include "widgets/image_list_box.h"
-#include "widgets/latin1.h"
 #include "widgets/link_label.h"
 #include "widgets/panel.h"
 #include "widgets/progress_bar.h"
 #include "widgets/radio_group.h"
 #include "widgets/status_bar.h"
+#include "widgets/text.h"
 #include "widgets/text_edit.h"
 
 TF_Main* F_Main = nullptr;
@@ -87,7 +87,7 @@ QFont Bold(QFont f) {
 }
 
 QLabel* MakeLabel(QWidget* parent, const char* text, int left, int top, bool bold = false) {
-  auto* label = new QLabel(QString::fromLatin1(text), parent);
+  auto* label = new QLabel(QString::fromUtf8(text), parent);
   if (bold) label->setFont(Bold(label->font()));
   label->move(left, top);
   label->adjustSize();
@@ -118,7 +118,7 @@ ChoiceList* MakeList(QWidget* parent, const std::vector<std::string>& items, QRe
 }
 
 QPushButton* MakePictureButton(QWidget* parent, const char* caption, const QPixmap& picture, QRect geometry) {
-  auto* button = new QPushButton(QIcon(picture), QString::fromLatin1(caption), parent);
+  auto* button = new QPushButton(QIcon(picture), QString::fromUtf8(caption), parent);
   button->setIconSize(picture.size());
   button->setFocusPolicy(Qt::NoFocus);
   button->setGeometry(geometry);
@@ -142,7 +142,7 @@ Panel* MakeTagPanel(QWidget* parent, QRect geometry, const char* title, TitleBar
   titleBar->setGeometry(1, 1, geometry.width() - 2, 17);
   titleBar->SetCaption(title);
   for (int i = 0; i < 8; ++i) {
-    labels[i] = new QLabel(QString::fromLatin1(kTagLabelCaptions[i]), panel);
+    labels[i] = new QLabel(QString::fromUtf8(kTagLabelCaptions[i]), panel);
     labels[i]->setGeometry(kTagLabelLeft, kTagLabelTops[i], geometry.width() - 2 * kTagLabelLeft,
                            QFontMetrics(labels[i]->font()).height());
   }
@@ -218,7 +218,7 @@ void TF_Main::BuildLayout() {
   IMG_Liste->setGeometry(52, 114, 172, 107);
   IMG_Liste->setPixmap(pictures::DropHint());
   IMG_Liste->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  LBL_Info_DDP = new QLabel(QString::fromLatin1(kDropHint), PNL_Liste);
+  LBL_Info_DDP = new QLabel(QString::fromUtf8(kDropHint), PNL_Liste);
   LBL_Info_DDP->setGeometry(67, 46, 126, 62);
   LBL_Info_DDP->setFont(bold);
   LBL_Info_DDP->setWordWrap(true);
@@ -290,7 +290,7 @@ void TF_Main::BuildLayout() {
   PGB_Progression->SetPosition(0);
   STB_Main = new StatusPanelBar(g);
   STB_Main->setGeometry(0, 616, kClientWidth, 19);
-  STB_Main->SetText(widgets::FromBytes(ContactText) + " | " + kVersionText + " | " + kInitials);
+  STB_Main->SetText(widgets::FromText(ContactText) + " | " + kVersionText + " | " + kInitials);
 }
 
 void TF_Main::ConnectHandlers() {
@@ -390,7 +390,9 @@ void TF_Main::LoadSettingsAndScan() {
       if (c.group) c.group->SetItemIndex(value);
       continue;
     }
-    const std::string value = F_Util_MP3->ReadSettingText(file, section, key, DefaultSettingText(row, DataFolder));
+    const std::string fallback = DefaultSettingText(row, DataFolder);
+    const std::string value = IsPathSetting(row) ? F_Util_MP3->ReadSettingPath(file, section, key, fallback)
+                                                 : F_Util_MP3->ReadSettingText(file, section, key, fallback);
     if (c.edit) c.edit->SetText(value);
     if (c.list) c.list->SelectText(value);
     if (c.browse) c.browse->SetPath(value);

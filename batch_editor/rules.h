@@ -51,7 +51,8 @@ struct NewValues {
 
 // The owner mark every written tag carries.
 inline constexpr std::string_view kOwnerMark = "ZQ";
-// A title or artist/album taken from a name keeps at most this many bytes.
+// A title or artist/album taken from a name keeps at most this many
+// characters (code points, not bytes).
 inline constexpr std::size_t kMaxNameTagLength = 255;
 
 // The current values held by the tag engine after its last ReadTag.
@@ -61,9 +62,10 @@ CurrentTags CurrentTagsOf(const Mp3TagEngine& engine);
 // FileName and FolderName), its track number `n` and its current values.
 // Per field, choice 0 keeps the current value; title 1 takes the file name,
 // artist/album 1 the folder name, each turned into tag text
-// (platform::FileNameToTagText) and cut to kMaxNameTagLength bytes; year 1 is
-// EDT_Nom_Date and track 1 is n in plain decimal digits; the custom texts and
-// list entries are taken exactly as they stand. A choice that selects no
+// (platform::FileNameToTagText) and cut to kMaxNameTagLength characters,
+// never inside a character; year 1 is EDT_Nom_Date and track 1 is n in plain
+// decimal digits; the custom texts and list entries are taken exactly as they
+// stand. A choice that selects no
 // option of its group (-1, or an index past the last) counts as choice 0,
 // "no change". NewOwner is always kOwnerMark. Reads nothing else.
 NewValues DeriveNewValues(const RuleSet& rules, const TListe_File& entry, int n, const CurrentTags& current);

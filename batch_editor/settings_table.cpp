@@ -31,6 +31,8 @@ SettingValues LoadSettings(const std::string& FileName, const std::string& DataF
     const std::string section(row.Section);
     if (IsIntegerSetting(row)) {
       values[i].Integer = ReadSettingInteger(FileName, section, key, row.IntegerDefault);
+    } else if (IsPathSetting(row)) {
+      values[i].Text = ReadSettingPath(FileName, section, key, DefaultSettingText(row, DataFolder));
     } else {
       values[i].Text = ReadSettingText(FileName, section, key, DefaultSettingText(row, DataFolder));
     }

@@ -59,6 +59,11 @@ inline constexpr std::array<SettingRow, kSettingCount> SettingsTable{{
 // True for the rows kept in the "integer" section.
 constexpr bool IsIntegerSetting(const SettingRow& row) { return row.Default == SettingDefault::kInteger; }
 
+// True for the row that holds a path (the folder field): its value is the
+// file system's bytes, read with ReadSettingPath; every other text row is
+// Unicode text, read with ReadSettingText.
+constexpr bool IsPathSetting(const SettingRow& row) { return row.Default == SettingDefault::kDataFolder; }
+
 // The index of the row whose key equals `key` exactly, or -1.
 int FindSettingRow(std::string_view key);
 
@@ -75,8 +80,9 @@ struct SettingValue {
 };
 using SettingValues = std::array<SettingValue, kSettingCount>;
 
-// Reads the 19 rows in table order from `FileName` with ReadSettingInteger /
-// ReadSettingText, so each missing key is stored with its default first.
+// Reads the 19 rows in table order from `FileName` with ReadSettingInteger,
+// ReadSettingText or ReadSettingPath, so each missing key is stored with its
+// default first.
 SettingValues LoadSettings(const std::string& FileName, const std::string& DataFolder);
 
 // Writes the 19 rows in table order, each in its own write; a value that

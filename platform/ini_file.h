@@ -21,16 +21,14 @@ namespace platform {
 
 class IniFile {
  public:
-  // At most this many characters of a value are read; the rest is dropped.
-  static constexpr std::size_t kMaxValueLength = 2047;
-
   explicit IniFile(std::string path);
 
   const std::string& Path() const { return path_; }
 
   // The value of `key` in `section`: the text after the first "=" of the key's
   // line without the blanks around it and without one pair of enclosing
-  // quotes (both ' or both "), cut to kMaxValueLength characters.
+  // quotes (both ' or both "), byte for byte and whole: the bytes are not
+  // decoded, and how long a value the caller keeps is the caller's choice.
   // std::nullopt when the file cannot be read or holds no such key; a key
   // present with an empty value gives "".
   std::optional<std::string> ReadValue(std::string_view section,

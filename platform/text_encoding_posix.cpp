@@ -1,13 +1,10 @@
 #include "platform/text_encoding.h"
 
-#include <cstdint>
-
 namespace platform {
 
 namespace {
 
 constexpr char kUnmappable = '?';
-constexpr std::uint32_t kLastLatin1 = 0xFF;
 
 bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
 
@@ -56,11 +53,7 @@ std::string FileNameToTagText(std::string_view name) {
       ++i;
       continue;
     }
-    std::uint32_t code = info.length == 1 ? lead : (lead & (0xFFu >> (info.length + 1)));
-    for (int k = 1; k < info.length; ++k) {
-      code = (code << 6) | (static_cast<unsigned char>(name[i + k]) & 0x3Fu);
-    }
-    out += code <= kLastLatin1 ? static_cast<char>(code) : kUnmappable;
+    out.append(name.substr(i, static_cast<std::size_t>(info.length)));
     i += static_cast<std::size_t>(info.length);
   }
   return out;

@@ -5,9 +5,9 @@
 #include "batch_editor/UF_Main.h"
 #include "tag_engine/settings_ops.h"
 #include "tag_engine/tag_tables.h"
-#include "widgets/latin1.h"
 #include "widgets/panel.h"
 #include "widgets/string_grid.h"
+#include "widgets/text.h"
 
 TF_Util_MP3* F_Util_MP3 = nullptr;
 
@@ -74,6 +74,11 @@ std::string TF_Util_MP3::ReadSettingText(const std::string& FileName, const std:
   return ::ReadSettingText(FileName, Section, Key, Default);
 }
 
+std::string TF_Util_MP3::ReadSettingPath(const std::string& FileName, const std::string& Section,
+                                         const std::string& Key, const std::string& Default) {
+  return ::ReadSettingPath(FileName, Section, Key, Default);
+}
+
 std::int32_t TF_Util_MP3::ReadSettingInteger(const std::string& FileName, const std::string& Section,
                                              const std::string& Key, std::int32_t Default) {
   return ::ReadSettingInteger(FileName, Section, Key, Default);
@@ -108,8 +113,8 @@ void TF_Util_MP3::RefreshFrameList(const std::vector<T_Frame_Mp3>& frames, std::
     STG_Frame->SetCell(kContentColumn, row, frame.FrameContent);
     ++row;
   }
-  LBL_Nb_Frame->setText(widgets::FromBytes(FormatInteger(static_cast<std::int32_t>(frames.size()), 0) + " frames"));
+  LBL_Nb_Frame->setText(widgets::FromText(FormatInteger(static_cast<std::int32_t>(frames.size()), 0) + " frames"));
   LBL_Nb_Frame->adjustSize();
-  LBL_Octets_Frame->setText(widgets::FromBytes(FormatInteger(tagSize, 0) + " octets frames"));
+  LBL_Octets_Frame->setText(widgets::FromText(FormatInteger(tagSize, 0) + " octets frames"));
   LBL_Octets_Frame->adjustSize();
 }

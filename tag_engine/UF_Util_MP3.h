@@ -35,6 +35,8 @@ class TF_Util_MP3 : public QDialog, public Mp3TagEngine {
   // the settings file each; see tag_engine/settings_ops.h for their rules.
   std::string ReadSettingText(const std::string& FileName, const std::string& Section, const std::string& Key,
                               const std::string& Default);
+  std::string ReadSettingPath(const std::string& FileName, const std::string& Section, const std::string& Key,
+                              const std::string& Default);
   std::int32_t ReadSettingInteger(const std::string& FileName, const std::string& Section,
                                   const std::string& Key, std::int32_t Default);
   void WriteSettingText(const std::string& FileName, const std::string& Section, const std::string& Key,
@@ -47,8 +49,10 @@ class TF_Util_MP3 : public QDialog, public Mp3TagEngine {
   // per frame below its header (id, size in decimal digits, the two flag
   // bytes, the content bytes) and one empty row at the bottom, after every
   // earlier row was cleared; the labels read "<n> frames" and "<tagSize>
-  // octets frames". The cells keep the bytes whole; the grid draws control
-  // bytes visibly and only the start of a long content (see StringGrid).
+  // octets frames". The cells keep the bytes whole. The grid draws only the
+  // start of a long content: UTF-8 text as its characters, any byte that is
+  // no UTF-8 as its Latin-1 character (so ISO-8859-1 text reads as itself),
+  // control bytes visibly (see StringGrid).
   void RefreshFrameList(const std::vector<T_Frame_Mp3>& frames, std::int32_t tagSize) override;
   void resizeEvent(QResizeEvent* event) override;
 

@@ -2,8 +2,10 @@
 
 #include <charconv>
 #include <optional>
+#include <string_view>
 
 #include "platform/ini_file.h"
+#include "tag_engine/text_utf8.h"
 
 namespace {
 
@@ -21,6 +23,13 @@ std::optional<std::string> ReadOrAdd(const std::string& FileName, const std::str
     if (!ini.WriteValue(Section, Key, Default)) return std::nullopt;
   }
   return ini.ReadValue(Section, Key);
+}
+
+// A stored text as Unicode: UTF-8 stays, anything else is taken as the
+// ISO-8859-1 of an earlier version. Either way the cut counts characters.
+std::string DecodeStoredText(const std::string& stored) {
+  if (IsValidUtf8(stored)) return Utf8Prefix(stored, kMaxSettingLength);
+  return Latin1ToUtf8(std::string_view(stored).substr(0, kMaxSettingLength));
 }
 
 }  // namespace
@@ -48,7 +57,18 @@ std::int32_t ParseSettingInteger(const std::string& text) {
 std::string ReadSettingText(const std::string& FileName, const std::string& Section, const std::string& Key,
                             const std::string& Default) {
   try {
-    return ReadOrAdd(FileName, Section, Key, Default).value_or(std::string());
+    return DecodeStoredText(ReadOrAdd(FileName, Section, Key, Default).value_or(std::string()));
+  } catch (...) {
+    return std::string();
+  }
+}
+
+std::string ReadSettingPath(const std::string& FileName, const std::string& Section, const std::string& Key,
+                            const std::string& Default) {
+  try {
+    // Counted as characters where the bytes are UTF-8, so a UTF-8 path is
+    // never cut inside a character; other bytes count one each.
+    return Utf8Prefix(ReadOrAdd(FileName, Section, Key, Default).value_or(std::string()), kMaxSettingLength);
   } catch (...) {
     return std::string();
   }

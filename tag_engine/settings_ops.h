@@ -3,14 +3,27 @@
 // call (a failed write is dropped silently).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
-// The text stored under `Key` in `Section`. When the key is missing (compared
-// ignoring letter case), Key=Default is written first and then read back; if
-// that write fails the result is "". Values come back without the blanks
-// around them and without one pair of enclosing quotes.
+// The longest setting read back, in characters; the rest is dropped.
+inline constexpr std::size_t kMaxSettingLength = 2047;
+
+// The text stored under `Key` in `Section`, as Unicode text (UTF-8). When the
+// key is missing (compared ignoring letter case), Key=Default is written
+// first and then read back; if that write fails the result is "". Values come
+// back without the blanks around them and without one pair of enclosing
+// quotes, cut to kMaxSettingLength characters (never inside a character).
+// The file holds UTF-8; a stored value that is not valid UTF-8 was written by
+// an earlier version in ISO-8859-1 and is converted from it, so nothing
+// stored is lost.
 std::string ReadSettingText(const std::string& FileName, const std::string& Section, const std::string& Key,
+                            const std::string& Default);
+
+// As ReadSettingText, for a setting that holds a path: the stored bytes are
+// the file system's own and come back as they stand, never converted.
+std::string ReadSettingPath(const std::string& FileName, const std::string& Section, const std::string& Key,
                             const std::string& Default);
 
 // The integer stored under `Key` in `Section`. When the key is missing,
@@ -21,6 +34,8 @@ std::int32_t ReadSettingInteger(const std::string& FileName, const std::string& 
                                 std::int32_t Default);
 
 // Writes Key=Value into Section, creating the file and the section as needed.
+// Text is stored as it stands: UTF-8 for text, the file system's bytes for a
+// path.
 void WriteSettingText(const std::string& FileName, const std::string& Section, const std::string& Key,
                       const std::string& Value);
 

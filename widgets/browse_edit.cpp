@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QToolButton>
 
-#include "widgets/latin1.h"
+#include "widgets/text.h"
 
 BrowseEdit::BrowseEdit(QWidget* parent)
     : QWidget(parent), field_(new QLineEdit(this)), button_(new QToolButton(this)) {

@@ -3,7 +3,7 @@
 #include <QListView>
 #include <algorithm>
 
-#include "widgets/latin1.h"
+#include "widgets/text.h"
 
 namespace {
 constexpr int kVisibleEntries = 20;
@@ -26,7 +26,8 @@ std::string FoldedCopy(std::string_view s) {
   return out;
 }
 
-// Bytes compared as unsigned, so Latin-1 letters sort after ASCII.
+// Bytes compared as unsigned: UTF-8 then sorts in code point order, every
+// letter beyond ASCII after the ASCII ones.
 bool BytesLess(const std::string& a, const std::string& b) {
   return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
     return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
@@ -58,14 +59,14 @@ void ChoiceList::SetItems(std::vector<std::string> items) {
                    [](const std::string& a, const std::string& b) { return ChoiceOrderLess(a, b); });
   settingFromProgram_ = true;
   clear();
-  for (const std::string& item : items) addItem(widgets::FromBytes(item));
+  for (const std::string& item : items) addItem(widgets::FromText(item));
   setCurrentIndex(-1);
   settingFromProgram_ = false;
 }
 
 std::vector<std::string> ChoiceList::Items() const {
   std::vector<std::string> items;
-  for (int i = 0; i < count(); ++i) items.push_back(widgets::ToBytes(itemText(i)));
+  for (int i = 0; i < count(); ++i) items.push_back(widgets::ToText(itemText(i)));
   return items;
 }
 
@@ -77,7 +78,7 @@ void ChoiceList::SetItemIndex(int index) {
 
 bool ChoiceList::SelectText(std::string_view text) {
   for (int i = 0; i < count(); ++i) {
-    if (widgets::EqualsIgnoringCase(widgets::ToBytes(itemText(i)), text)) {
+    if (widgets::EqualsIgnoringCase(widgets::ToText(itemText(i)), text)) {
       SetItemIndex(i);
       return true;
     }
@@ -87,5 +88,5 @@ bool ChoiceList::SelectText(std::string_view text) {
 }
 
 std::string ChoiceList::SelectedText() const {
-  return currentIndex() < 0 ? std::string() : widgets::ToBytes(itemText(currentIndex()));
+  return currentIndex() < 0 ? std::string() : widgets::ToText(itemText(currentIndex()));
 }

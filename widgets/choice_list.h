@@ -12,7 +12,7 @@ class ChoiceList : public QComboBox {
  public:
   explicit ChoiceList(QWidget* parent = nullptr);
 
-  // Replaces the entries (Latin-1 bytes), sorted with ChoiceOrderLess;
+  // Replaces the entries (UTF-8 text), sorted with ChoiceOrderLess;
   // nothing is selected afterwards.
   void SetItems(std::vector<std::string> items);
   std::vector<std::string> Items() const;
@@ -24,7 +24,7 @@ class ChoiceList : public QComboBox {
   // Selects the first entry equal to `text` ignoring ASCII letter case, or
   // nothing when no entry matches. Returns whether an entry was selected.
   bool SelectText(std::string_view text);
-  // The selected entry's bytes; empty when nothing is selected.
+  // The selected entry's text (UTF-8); empty when nothing is selected.
   std::string SelectedText() const;
 
   // The order of a sorted list: letter case ignored, hyphens and

@@ -11,7 +11,7 @@
 #include <set>
 #include <unordered_map>
 
-#include "widgets/latin1.h"
+#include "widgets/text.h"
 
 namespace {
 const QColor kBackground(247, 247, 247);

@@ -6,7 +6,7 @@
 #include <QMimeData>
 #include <QPainter>
 
-#include "widgets/latin1.h"
+#include "widgets/text.h"
 
 Panel::Panel(QWidget* parent) : QWidget(parent), color_(palette().color(QPalette::Window)) {
   // The face covers the whole panel, so nothing behind it needs painting.
@@ -36,11 +36,11 @@ void Panel::SetFrame(Frame frame, const QColor& color) {
 }
 
 void Panel::SetCaption(const std::string& caption) {
-  caption_ = widgets::FromBytes(caption);
+  caption_ = widgets::FromText(caption);
   update();
 }
 
-std::string Panel::Caption() const { return widgets::ToBytes(caption_); }
+std::string Panel::Caption() const { return widgets::ToText(caption_); }
 
 void Panel::SetCaptionColor(const QColor& color) {
   captionColor_ = color;

@@ -23,7 +23,7 @@ class Panel : public QWidget {
   // one along the bottom and right. Line: a 1-pixel border of `color`.
   void SetFrame(Frame frame, const QColor& color);
 
-  // The caption is Latin-1 bytes, drawn centred in the caption colour.
+  // The caption is UTF-8 text, drawn centred in the caption colour.
   void SetCaption(const std::string& caption);
   std::string Caption() const;
   void SetCaptionColor(const QColor& color);

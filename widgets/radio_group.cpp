@@ -5,8 +5,8 @@
 #include <QPainter>
 #include <QRadioButton>
 
-#include "widgets/latin1.h"
 #include "widgets/panel.h"
+#include "widgets/text.h"
 
 namespace {
 const QColor kBevelColor(0, 128, 192);
@@ -19,7 +19,7 @@ constexpr int kSideMargins = 10;
 RadioGroup::RadioGroup(QWidget* parent) : QWidget(parent) { setAutoFillBackground(true); }
 
 void RadioGroup::SetCaption(const std::string& caption) {
-  caption_ = widgets::FromBytes(caption);
+  caption_ = widgets::FromText(caption);
   update();
 }
 
@@ -28,7 +28,7 @@ void RadioGroup::SetItems(const std::vector<std::string>& items) {
   buttons_.clear();
   index_ = -1;
   for (std::size_t i = 0; i < items.size(); ++i) {
-    auto* b = new QRadioButton(widgets::FromBytes(items[i]), this);
+    auto* b = new QRadioButton(widgets::FromText(items[i]), this);
     // Exclusivity is kept here, not by Qt, so that "nothing selected" exists.
     b->setAutoExclusive(false);
     const int index = static_cast<int>(i);

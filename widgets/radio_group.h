@@ -14,7 +14,7 @@ class RadioGroup : public QWidget {
  public:
   explicit RadioGroup(QWidget* parent = nullptr);
 
-  // Caption and options are Latin-1 bytes. Setting the options clears the
+  // Caption and options are UTF-8 text. Setting the options clears the
   // selection (index -1) without raising `changed`.
   void SetCaption(const std::string& caption);
   void SetItems(const std::vector<std::string>& items);

@@ -2,9 +2,10 @@
 
 #include <QAbstractTableModel>
 #include <QHeaderView>
+#include <algorithm>
 #include <string_view>
 
-#include "widgets/latin1.h"
+#include "tag_engine/text_utf8.h"
 
 class StringGridModel : public QAbstractTableModel {
  public:
@@ -83,12 +84,20 @@ class StringGridModel : public QAbstractTableModel {
   // A cell may hold a whole picture: only its start is drawn, so that
   // painting stays quick whatever the frame's size.
   static QString Shown(const std::string& bytes) {
-    const bool cut = bytes.size() > StringGrid::kShownBytes;
-    const std::string_view head(bytes.data(), cut ? StringGrid::kShownBytes : bytes.size());
+    const std::string_view all(bytes);
+    const std::size_t limit = std::min(all.size(), StringGrid::kShownBytes);
     QString out;
-    out.reserve(static_cast<qsizetype>(head.size()) + 1);
-    for (const char ch : head) {
-      const auto b = static_cast<unsigned char>(ch);
+    out.reserve(static_cast<qsizetype>(limit) + 1);
+    std::size_t i = 0;
+    while (i < limit) {
+      const auto b = static_cast<unsigned char>(all[i]);
+      const std::size_t length = Utf8Length(all.substr(i));
+      if (length > 1) {
+        if (i + length > limit) break;
+        out += QString::fromUtf8(all.data() + i, static_cast<qsizetype>(length));
+        i += length;
+        continue;
+      }
       if (b == '\n') {
         out += QChar('\n');
       } else if (b < kFirstPrintable) {
@@ -100,15 +109,32 @@ class StringGridModel : public QAbstractTableModel {
       } else {
         out += QChar(static_cast<char16_t>(b));
       }
+      ++i;
     }
-    if (cut) out += QChar(kEllipsis);
+    if (i < all.size()) out += QChar(kEllipsis);
     return out;
+  }
+
+  // The length of the well-formed UTF-8 sequence of two or more bytes at the
+  // start of `text`, or 0. A sequence for U+0080..U+009F counts as none, so
+  // that its bytes are drawn visibly like any other C1 byte.
+  static std::size_t Utf8Length(std::string_view text) {
+    const auto lead = static_cast<unsigned char>(text[0]);
+    std::size_t length = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF) length = 3;
+    else if (lead >= 0xF0 && lead <= 0xF4) length = 4;
+    if (length == 0 || length > text.size() || !IsValidUtf8(text.substr(0, length))) return 0;
+    if (lead == kC1Lead && static_cast<unsigned char>(text[1]) <= kLastC1) return 0;
+    return length;
   }
 
   static constexpr unsigned char kFirstPrintable = 0x20;
   static constexpr unsigned char kDelete = 0x7F;
   static constexpr unsigned char kFirstC1 = 0x80;
   static constexpr unsigned char kLastC1 = 0x9F;
+  // U+0080..U+009F are C2 80..C2 9F in UTF-8.
+  static constexpr unsigned char kC1Lead = 0xC2;
   // U+2400 is the picture of NUL; the 31 that follow are those of 01..1F.
   static constexpr char16_t kControlPictures = 0x2400;
   static constexpr char16_t kDeletePicture = 0x2421;

@@ -3,7 +3,7 @@
 #include <QRegularExpressionValidator>
 #include <charconv>
 
-#include "widgets/latin1.h"
+#include "widgets/text.h"
 
 namespace {
 // Custom tag texts have no length limit of their own.
@@ -12,10 +12,10 @@ constexpr int kMaxTextLength = 1 << 24;
 
 TextEdit::TextEdit(QWidget* parent) : QLineEdit(parent) { setMaxLength(kMaxTextLength); }
 
-std::string TextEdit::Text() const { return widgets::ToBytes(text()); }
+std::string TextEdit::Text() const { return widgets::ToText(text()); }
 
 void TextEdit::SetText(const std::string& text) {
-  setText(widgets::FromBytes(text));
+  setText(widgets::FromText(text));
   // Show the start of a long text, as a freshly filled field does.
   setCursorPosition(0);
 }

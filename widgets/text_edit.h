@@ -1,4 +1,4 @@
-// One-line edits whose text crosses the boundary as Latin-1 bytes.
+// One-line edits whose text crosses the boundary as UTF-8 text.
 #pragma once
 
 #include <QLineEdit>
@@ -11,7 +11,7 @@ class TextEdit : public QLineEdit {
  public:
   explicit TextEdit(QWidget* parent = nullptr);
 
-  // The text as Latin-1 bytes (characters outside Latin-1 read as "?").
+  // The text as UTF-8: every character as typed, in any script.
   std::string Text() const;
   // Raises textChanged when the text differs, as typing does.
   void SetText(const std::string& text);

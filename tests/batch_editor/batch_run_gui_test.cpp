@@ -19,10 +19,10 @@
 #include "widgets/browse_edit.h"
 #include "widgets/choice_list.h"
 #include "widgets/image_list_box.h"
-#include "widgets/latin1.h"
 #include "widgets/panel.h"
 #include "widgets/progress_bar.h"
 #include "widgets/radio_group.h"
+#include "widgets/text.h"
 #include "widgets/text_edit.h"
 
 namespace {
@@ -123,7 +123,7 @@ class BatchRunWindow : public ::testing::Test {
   bool controlsLockedDuringRun_ = true;
 };
 
-QString Label(const char* latin1) { return QString::fromLatin1(latin1); }
+QString Label(const char* utf8) { return QString::fromUtf8(utf8); }
 
 TEST_F(BatchRunWindow, RulesFromTheControlsAreWrittenToEveryFile) {
   const std::string audio = Audio('x');
@@ -138,7 +138,7 @@ TEST_F(BatchRunWindow, RulesFromTheControlsAreWrittenToEveryFile) {
   ClickOption(F_Main->RGP_Nom_Titre, 1);
   ClickOption(F_Main->RGP_Nom_Artiste, 1);
   ClickOption(F_Main->RGP_Nom_Album, 2);
-  TypeInto(F_Main->EDT_Nom_Album_Text, "Best \xC9t\xE9");
+  TypeInto(F_Main->EDT_Nom_Album_Text, "Best \xC3\x89t\xC3\xA9");
   ClickOption(F_Main->RGP_Nom_Comment, 1);
   TypeInto(F_Main->EDT_Nom_Comment_Text, "hello");
   ClickOption(F_Main->RGP_Nom_Date, 1);
@@ -151,6 +151,7 @@ TEST_F(BatchRunWindow, RulesFromTheControlsAreWrittenToEveryFile) {
 
   Start();
 
+  // "Best Été" fits ISO-8859-1: its frame and its ID3v1 field hold C9 and E9.
   Written wa{"a", "Band", "Best \xC9t\xE9", "hello", "1999", "1", "Jazz", "Cat"};
   Written wb = wa, wc = wa;
   wb.title = "b", wb.track = "2";
@@ -179,7 +180,7 @@ TEST_F(BatchRunWindow, RulesFromTheControlsAreWrittenToEveryFile) {
   // The "Actual tags ..." labels show the last file's values.
   EXPECT_EQ(F_Main->LBL_Titre->text(), "Title : c");
   EXPECT_EQ(F_Main->LBL_Artist->text(), "Artist : Band");
-  EXPECT_EQ(F_Main->LBL_Album->text(), Label("Album : Best \xC9t\xE9"));
+  EXPECT_EQ(F_Main->LBL_Album->text(), Label("Album : Best \xC3\x89t\xC3\xA9"));
   EXPECT_EQ(F_Main->LBL_Comment->text(), "Comment : hello");
   EXPECT_EQ(F_Main->LBL_Date->text(), "Date : 1999");
   EXPECT_EQ(F_Main->LBL_Track->text(), QString::fromUtf8("Track N\u00B0 : 3"));

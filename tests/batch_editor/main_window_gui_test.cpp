@@ -193,13 +193,67 @@ TEST(MainWindowSettings, ChangesAreSavedOnlyWhenTheWindowCloses) {
   // The custom title takes keys only while its option is chosen.
   test_support::ClickOption(F_Main->RGP_Nom_Titre, 2);
   F_Main->EDT_Nom_Titre_Text->clear();
-  QTest::keyClicks(F_Main->EDT_Nom_Titre_Text, QString::fromLatin1("\xC7" "a va"));
+  QTest::keyClicks(F_Main->EDT_Nom_Titre_Text, QString::fromUtf16(u"\u00C7a va"));  // keyClicks types Latin-1 only
   F_Main->DED_Folder->SetPath("/music/\xFF/");
   EXPECT_EQ(Setting(p, "integer", "RGP_Tag"), "0");
   p.Close();
   EXPECT_EQ(Setting(p, "integer", "RGP_Tag"), "1");
-  EXPECT_EQ(Setting(p, "string", "EDT_Nom_Titre_Text"), "\xC7" "a va");  // Latin-1 byte C7
+  EXPECT_EQ(Setting(p, "string", "EDT_Nom_Titre_Text"), "\xC3\x87" "a va");  // UTF-8 C3 87
   EXPECT_EQ(Setting(p, "string", "DED_Folder"), "/music/\xFF/");          // path bytes as they were
+}
+
+// Custom texts typed in any script are stored as UTF-8 and come back as typed
+// when the program starts again.
+TEST(MainWindowSettings, UnicodeCustomTextsSurviveCloseAndReopen) {
+  const std::string title = "\xD0\x9C\xD1\x83\xD0\xBC\xD0\xB8\xD0\xB9 \xD0\xA2\xD1\x80\xD0\xBE\xD0\xBB\xD0\xBB\xD1\x8C";
+  const std::string comment = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xF0\x9F\x8E\xB5";
+  ProgramWindows p;
+  p.Create();
+  p.ShowAndActivate();
+  test_support::ClickOption(F_Main->RGP_Nom_Titre, 2);
+  test_support::TypeInto(F_Main->EDT_Nom_Titre_Text, title);
+  test_support::ClickOption(F_Main->RGP_Nom_Comment, 1);
+  test_support::TypeInto(F_Main->EDT_Nom_Comment_Text, comment);
+  ASSERT_EQ(F_Main->EDT_Nom_Titre_Text->text(),
+            QString::fromUtf16(u"\u041C\u0443\u043C\u0438\u0439 \u0422\u0440\u043E\u043B\u043B\u044C"));
+  p.Close();
+  EXPECT_EQ(Setting(p, "string", "EDT_Nom_Titre_Text"), title);
+  EXPECT_EQ(Setting(p, "string", "EDT_Nom_Comment_Text"), comment);
+
+  DestroyProgramWindows();
+  p.Create();
+  p.ShowAndActivate();
+  EXPECT_EQ(F_Main->EDT_Nom_Titre_Text->Text(), title);
+  EXPECT_EQ(F_Main->EDT_Nom_Comment_Text->Text(), comment);
+  EXPECT_EQ(F_Main->EDT_Nom_Comment_Text->text(), QString::fromUtf16(u"\u65E5\u672C\u8A9E \U0001F3B5"));
+  p.Close();
+  EXPECT_EQ(Setting(p, "string", "EDT_Nom_Titre_Text"), title);
+}
+
+// An earlier version stored its texts in ISO-8859-1: they load as the same
+// characters and are saved back as UTF-8. The folder path is the file
+// system's bytes and stays as it was stored.
+TEST(MainWindowSettings, Latin1FileOfAnEarlierVersionLoadsItsCharacters) {
+  ProgramWindows p;
+  const std::string file = test_support::FirstStartSettingsFile("/music/Caf\xE9/");
+  std::string earlier = file;
+  const std::string contact = "EDT_Nom_Titre_Text=contact@quillon.invalid";
+  earlier.replace(earlier.find(contact), contact.size(), "EDT_Nom_Titre_Text=Caf\xE9 cr\xE8me \xB0");
+  p.Dir().WriteFile(p.SettingsPath(), earlier);
+  p.Create();
+  p.ShowAndActivate();
+  EXPECT_EQ(F_Main->EDT_Nom_Titre_Text->text(), QString::fromUtf16(u"Caf\u00E9 cr\u00E8me \u00B0"));
+  EXPECT_EQ(F_Main->EDT_Nom_Titre_Text->Text(), "Caf\xC3\xA9 cr\xC3\xA8me \xC2\xB0");
+  EXPECT_EQ(F_Main->DED_Folder->Path(), "/music/Caf\xE9/");
+  p.Close();
+  EXPECT_EQ(Setting(p, "string", "EDT_Nom_Titre_Text"), "Caf\xC3\xA9 cr\xC3\xA8me \xC2\xB0");
+  EXPECT_EQ(Setting(p, "string", "DED_Folder"), "/music/Caf\xE9/");
+  // Keys and their order are those of the earlier file; the category list
+  // saves the entry it selected, as always.
+  std::string saved = earlier;
+  saved.replace(saved.find("Caf\xE9 cr\xE8me \xB0"), 12, "Caf\xC3\xA9 cr\xC3\xA8me \xC2\xB0");
+  saved.replace(saved.find("=BEDS"), 5, "=Beds");
+  EXPECT_EQ(p.Dir().ReadFile(p.SettingsPath()), saved);
 }
 
 TEST(MainWindowSettings, LaterActivationsDoNotReload) {

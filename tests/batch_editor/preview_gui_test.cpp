@@ -31,7 +31,7 @@ using test_support::TypeInto;
 using Texts = std::vector<std::string>;
 
 const char* const kPrefixes[8] = {"Title : ", "Artist : ", "Album : ",  "Comment : ",
-                                  "Date : ",  "Track N\xB0 : ", "Genre : ", "Category : "};
+                                  "Date : ",  "Track N\xC2\xB0 : ", "Genre : ", "Category : "};
 
 class PreviewWindow : public ::testing::Test {
  protected:
@@ -54,14 +54,14 @@ class PreviewWindow : public ::testing::Test {
     return {F_Main->LBL_Titre_New, F_Main->LBL_Artist_New, F_Main->LBL_Album_New, F_Main->LBL_Comment_New,
             F_Main->LBL_Date_New,  F_Main->LBL_Track_New,  F_Main->LBL_Genre_New, F_Main->LBL_Category_New};
   }
-  // The eight values a panel shows behind its prefixes, as Latin-1 bytes;
-  // "?" marks a label that lost its prefix.
+  // The eight values a panel shows behind its prefixes, as UTF-8; "?" marks
+  // a label that lost its prefix.
   static Texts Shown(const std::vector<QLabel*>& labels) {
     Texts out;
     for (std::size_t i = 0; i < labels.size(); ++i) {
-      const QString prefix = QString::fromLatin1(kPrefixes[i]);
+      const QString prefix = QString::fromUtf8(kPrefixes[i]);
       const QString text = labels[i]->text();
-      out.push_back(text.startsWith(prefix) ? text.mid(prefix.size()).toLatin1().toStdString() : "?" + text.toStdString());
+      out.push_back(text.startsWith(prefix) ? text.mid(prefix.size()).toUtf8().toStdString() : "?" + text.toStdString());
     }
     return out;
   }
@@ -99,7 +99,8 @@ TEST_F(PreviewWindow, SelectedFileShowsItsTagsBesideTheRulesValues) {
   const std::string plain = Make("Artist/Plain.mp3", Audio());
   DropPaths(F_Main->LBX_File->viewport(), {tagged, plain});
   // RebuildList selected and previewed the first file.
-  EXPECT_EQ(Shown(Actual()), (Texts{"Caf\xE9", "Who", "", "note", "", "", "Rock", "Beds"}));
+  // The Latin-1 title reads back as the characters it holds.
+  EXPECT_EQ(Shown(Actual()), (Texts{"Caf\xC3\xA9", "Who", "", "note", "", "", "Rock", "Beds"}));
   EXPECT_EQ(Shown(New()), Shown(Actual()));
   EXPECT_EQ(F_Main->LBL_Titre->text(), QString::fromUtf8("Title : Café"));
 
@@ -135,9 +136,10 @@ TEST_F(PreviewWindow, CustomTitleFollowsEveryKeystrokeButTheDateWaits) {
   F_Main->EDT_Nom_Titre_Text->SetText("");
   ClickOption(F_Main->RGP_Nom_Titre, 2);
   F_Main->EDT_Nom_Titre_Text->setFocus();
+  // One key press per character, in three scripts and beyond 16 bits.
   std::string typed;
-  for (const char ch : std::string("Ab\xE7")) {
-    test_support::TypeKey(F_Main->EDT_Nom_Titre_Text, QString::fromLatin1(&ch, 1).at(0));
+  for (const std::string ch : {"A", "b", "\xC3\xA7", "\xD0\x96", "\xE6\x97\xA5", "\xF0\x9F\x8E\xB5"}) {
+    test_support::TypeText(F_Main->EDT_Nom_Titre_Text, ch);
     typed += ch;
     EXPECT_EQ(Shown(New())[0], typed);
   }
@@ -148,6 +150,75 @@ TEST_F(PreviewWindow, CustomTitleFollowsEveryKeystrokeButTheDateWaits) {
   EXPECT_EQ(Shown(New())[4], "2009");  // the date edit has no change handler
   ClickOption(F_Main->RGP_Tag, 1);  // any option change refreshes
   EXPECT_EQ(Shown(New())[4], "1999");
+}
+
+// A custom title typed in Cyrillic or Japanese reaches the preview and the
+// rule set exactly as typed.
+TEST_F(PreviewWindow, CustomTitleTypedInAnyScriptArrivesAsTyped) {
+  Make("K/song.mp3", Audio());
+  DropPaths(F_Main->LBX_File->viewport(), {P("K")});
+  ClickOption(F_Main->RGP_Nom_Titre, 2);
+  const struct {
+    std::string typed;
+    QString shown;
+  } cases[] = {
+      {"\xD0\x9C\xD1\x83\xD0\xBC\xD0\xB8\xD0\xB9 \xD0\xA2\xD1\x80\xD0\xBE\xD0\xBB\xD0\xBB\xD1\x8C",
+       QString::fromUtf16(u"\u041C\u0443\u043C\u0438\u0439 \u0422\u0440\u043E\u043B\u043B\u044C")},
+      {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", QString::fromUtf16(u"\u65E5\u672C\u8A9E")},
+      {"Caf\xC3\xA9 \xF0\x9F\x8E\xB5", QString::fromUtf16(u"Caf\u00E9 \U0001F3B5")},
+  };
+  for (const auto& c : cases) {
+    TypeInto(F_Main->EDT_Nom_Titre_Text, c.typed);
+    EXPECT_EQ(F_Main->EDT_Nom_Titre_Text->text(), c.shown);
+    EXPECT_EQ(F_Main->LBL_Titre_New->text(), "Title : " + c.shown);
+    EXPECT_EQ(Shown(New())[0], c.typed);
+    EXPECT_EQ(F_Main->RulesFromControls().EDT_Nom_Titre_Text, c.typed);
+  }
+}
+
+// With the title from the file name, a file named in Cyrillic or Japanese
+// previews its exact name; its folder's name gives artist and album.
+TEST_F(PreviewWindow, FileNamedInAnyScriptPreviewsItsExactName) {
+  const std::string cyrillic = "\xD0\x9C\xD1\x83\xD0\xBC\xD0\xB8\xD0\xB9 \xD0\xA2\xD1\x80\xD0\xBE\xD0\xBB\xD0\xBB\xD1\x8C";
+  const std::string japanese = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E";
+  const std::string accented_name = "Caf\xC3\xA9";
+  Make(cyrillic + "/" + japanese + ".mp3", Audio());
+  Make(cyrillic + "/" + cyrillic + ".mp3", Audio());
+  Make(cyrillic + "/" + accented_name + ".mp3", Audio());
+  DropPaths(F_Main->LBX_File->viewport(), {P(cyrillic)});
+  ASSERT_EQ(F_Main->Files.size(), 3u);
+  ClickOption(F_Main->RGP_Nom_Titre, 1);
+  ClickOption(F_Main->RGP_Nom_Artiste, 1);
+  for (int i = 0; i < 3; ++i) {
+    ClickItem(i);
+    const std::string name = F_Main->Files[static_cast<std::size_t>(i)].FileName;
+    EXPECT_EQ(Shown(New())[0], name);
+    EXPECT_EQ(Shown(New())[1], cyrillic);
+    EXPECT_EQ(F_Main->LBL_Titre_New->text(), "Title : " + QString::fromUtf8(name.c_str()));
+  }
+  std::vector<std::string> names;
+  for (const TListe_File& f : F_Main->Files) names.push_back(f.FileName);
+  std::sort(names.begin(), names.end());
+  std::vector<std::string> expected{cyrillic, japanese, accented_name};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(names, expected);
+}
+
+// Tags read from the file are shown as the characters they hold, whatever
+// encoding their frames use.
+TEST_F(PreviewWindow, ActualTagsShowTheirCharactersWhateverTheFrameEncoding) {
+  const std::string utf16_cyrillic = "\x01\xFF\xFE\x1C\x04\x43\x04\x3C\x04\x38\x04\x39\x04\0\0"s;
+  Make("E/a.mp3", Tag(Frame("TIT2", "\0Caf\xE9\0"s) + Frame("TPE1", utf16_cyrillic) +
+                      Frame("TALB", "\x03\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\0"s)) +
+                      Audio());
+  DropPaths(F_Main->LBX_File->viewport(), {P("E")});
+  const Texts actual = Shown(Actual());
+  EXPECT_EQ(actual[0], "Caf\xC3\xA9");
+  EXPECT_EQ(actual[1], "\xD0\x9C\xD1\x83\xD0\xBC\xD0\xB8\xD0\xB9");
+  EXPECT_EQ(actual[2], "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E");
+  EXPECT_EQ(F_Main->LBL_Artist->text(), QString::fromUtf16(u"Artist : \u041C\u0443\u043C\u0438\u0439"));
+  // "no change" carries them into the new values unchanged.
+  EXPECT_EQ(Shown(New()), actual);
 }
 
 TEST_F(PreviewWindow, GenreFromTheListShowsTheSelectedEntry) {

@@ -138,7 +138,7 @@ TEST_F(RunThroughTheWindow, MutagenReadsWhatARunWrote) {
   F_Main->RGP_Nom_Artiste->SetItemIndex(1);
   F_Main->RGP_Nom_Album->SetItemIndex(1);
   F_Main->RGP_Nom_Comment->SetItemIndex(1);
-  F_Main->EDT_Nom_Comment_Text->SetText("Tagged in one pass \xB1");
+  F_Main->EDT_Nom_Comment_Text->SetText("Tagged in one pass \xC2\xB1");  // program text is UTF-8
   F_Main->RGP_Nom_Date->SetItemIndex(1);
   F_Main->EDT_Nom_Date->SetText("1987");
   F_Main->RGP_Nom_Track->SetItemIndex(1);
@@ -149,6 +149,7 @@ TEST_F(RunThroughTheWindow, MutagenReadsWhatARunWrote) {
   F_Main->RGP_Tag->SetItemIndex(0);
   Start();
 
+  // Every value fits ISO-8859-1, so the frames hold these Latin-1 bytes.
   const std::map<std::string, std::pair<std::string, std::string>> expected = {
       {"Caf\xC3\xA9.mp3", {"Caf\xE9", "1"}}, {"Song.mp3", {"Song", "2"}}};
   for (const auto& [name, titleAndTrack] : expected) {

@@ -101,7 +101,7 @@ TEST(DeriveNewValues, EachChoiceTakesItsSource) {
   }
 }
 
-TEST(DeriveNewValues, NamesBecomeTagTextCutTo255Bytes) {
+TEST(DeriveNewValues, NamesBecomeTagTextCutTo255Characters) {
   RuleSet rules;
   rules.RGP_Nom_Titre = 1;
   rules.RGP_Nom_Artiste = 1;
@@ -111,16 +111,37 @@ TEST(DeriveNewValues, NamesBecomeTagTextCutTo255Bytes) {
     std::string title, folder;
   };
   const std::string long_name(300, 'n');
-  // 254 ASCII bytes then "é" (2 bytes in UTF-8, 1 in tag text) then more.
+  // 254 ASCII characters, then "é" (2 bytes), then more: the cut keeps "é".
   const std::string utf8_long = std::string(254, 'a') + "\xC3\xA9" + "zz";
+  // 300 Cyrillic letters (600 bytes) and 300 Japanese ones (900 bytes): the
+  // cut counts characters, so 255 of them stay.
+  std::string cyrillic, cyrillic_255, japanese, japanese_255;
+  for (int i = 0; i < 300; ++i) {
+    cyrillic += "\xD0\x96";
+    japanese += "\xE6\x97\xA5";
+    if (i < 255) {
+      cyrillic_255 += "\xD0\x96";
+      japanese_255 += "\xE6\x97\xA5";
+    }
+  }
+  // 254 ASCII characters, then an emoji of 4 bytes standing across byte 255.
+  const std::string emoji_long = std::string(254, 'e') + "\xF0\x9F\x8E\xB5" + "x";
   const Case cases[] = {
-      {"/m/Caf\xC3\xA9 \xE2\x82\xAC/B\xC3\xA9la.mp3", "B\xE9la", "Caf\xE9 ?"},
+      {"/m/Caf\xC3\xA9 \xE2\x82\xAC/B\xC3\xA9la.mp3", "B\xC3\xA9la", "Caf\xC3\xA9 \xE2\x82\xAC"},
+      {"/m/\xD0\x9C\xD1\x83\xD0\xBC\xD0\xB8\xD0\xB9/\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.mp3",
+       "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", "\xD0\x9C\xD1\x83\xD0\xBC\xD0\xB8\xD0\xB9"},
       {"/m/Bad\xFF/x\x80y.mp3", "x?y", "Bad?"},
       {"/m/" + long_name + "/" + long_name + ".mp3", std::string(255, 'n'), std::string(255, 'n')},
       {"/m/" + std::string(255, 'f') + "/" + std::string(255, 't') + ".mp3", std::string(255, 't'),
        std::string(255, 'f')},
-      {"/m/" + utf8_long + "/" + utf8_long + ".mp3", std::string(254, 'a') + "\xE9",
-       std::string(254, 'a') + "\xE9"},
+      {"/m/" + utf8_long + "/" + utf8_long + ".mp3", std::string(254, 'a') + "\xC3\xA9",
+       std::string(254, 'a') + "\xC3\xA9"},
+      {"/m/" + cyrillic + "/" + japanese + ".mp3", japanese_255, cyrillic_255},
+      {"/m/" + emoji_long + "/" + emoji_long + ".mp3", std::string(254, 'e') + "\xF0\x9F\x8E\xB5",
+       std::string(254, 'e') + "\xF0\x9F\x8E\xB5"},
+      // Bytes that are no UTF-8 count one character each, as their "?".
+      {"/m/" + std::string(300, '\xFF') + "/" + std::string(300, '\xFF') + ".mp3", std::string(255, '?'),
+       std::string(255, '?')},
       {"/a.mp3", "a", ""},
   };
   for (const Case& c : cases) {

@@ -64,7 +64,8 @@ TEST(SettingsTable, SaveWritesEachRowIntoItsSection) {
   SettingValues values = LoadSettings(file, "/d/");
   values[FindSettingRow("RGP_Nom_Titre")].Integer = -1;
   values[FindSettingRow("CBX_Nom_Genre_List")].Text = "";
-  values[FindSettingRow("DED_Folder")].Text = "/m\xE9/";
+  values[FindSettingRow("DED_Folder")].Text = "/m\xE9/";  // path bytes, no UTF-8: kept as they are
+  values[FindSettingRow("EDT_Nom_Titre_Text")].Text = "\xD0\x9C\xD1\x83\xD0\xBC\xD0\xB8\xD0\xB9 \xE6\x97\xA5";
   SaveSettings(file, values);
   EXPECT_EQ(LoadSettings(file, "/other/"), values);
   EXPECT_EQ(FindSettingRow("rgp_tag"), -1);  // exact names only

@@ -4,8 +4,8 @@
 #include <QTest>
 
 #include "support/tag_fixtures.h"
-#include "widgets/latin1.h"
 #include "widgets/radio_group.h"
+#include "widgets/text.h"
 #include "widgets/text_edit.h"
 
 using namespace std::string_literals;
@@ -44,16 +44,25 @@ void TypeInto(TextEdit* edit, const std::string& text) {
   edit->setFocus();
   edit->selectAll();
   QTest::keyClick(edit, Qt::Key_Delete);
-  for (const QChar ch : widgets::FromBytes(text)) TypeKey(edit, ch);
+  TypeText(edit, text);
 }
 
-void TypeKey(QWidget* widget, QChar ch) {
+void TypeText(QWidget* widget, const std::string& text) {
+  const QString all = widgets::FromText(text);
+  for (qsizetype i = 0; i < all.size();) {
+    const qsizetype units = all.at(i).isHighSurrogate() && i + 1 < all.size() ? 2 : 1;
+    TypeKey(widget, all.mid(i, units));
+    i += units;
+  }
+}
+
+void TypeKey(QWidget* widget, const QString& character) {
   // QTest knows keys for ASCII only; other characters arrive as the text of
   // a key event, as a keyboard layout delivers them.
-  if (ch.unicode() < 0x80) {
-    QTest::keyClick(widget, static_cast<char>(ch.unicode()));
+  if (character.size() == 1 && character.at(0).unicode() < 0x80) {
+    QTest::keyClick(widget, static_cast<char>(character.at(0).unicode()));
   } else {
-    QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, character, Qt::NoModifier);
   }
 }
 

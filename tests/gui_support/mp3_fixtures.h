@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include <QChar>
+#include <QString>
 
 class QWidget;
 class RadioGroup;
@@ -29,10 +29,14 @@ std::string V1For(const Written& v, unsigned char genre = 0xFF);
 
 // Clicks option `index` of `group`.
 void ClickOption(RadioGroup* group, int index);
-// Replaces the edit's text by typing: select all, then the keys of `text`
-// (Latin-1 bytes).
+// Replaces the edit's text by typing: select all, then one key press per
+// character of `text` (UTF-8, any script).
 void TypeInto(TextEdit* edit, const std::string& text);
-// One key press that types `ch`.
-void TypeKey(QWidget* widget, QChar ch);
+// One key press that types `character`: one character, that is one UTF-16
+// unit or a surrogate pair. (QTest::keyClicks cannot do this: it sends each
+// unit's Latin-1 byte, so it types "?" or nothing for other scripts.)
+void TypeKey(QWidget* widget, const QString& character);
+// One key press per character of `text` (UTF-8), without clearing first.
+void TypeText(QWidget* widget, const std::string& text);
 
 }  // namespace test_support

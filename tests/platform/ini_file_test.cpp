@@ -107,17 +107,21 @@ TEST(IniFileRead, FindsKeysAndCleansValues) {
   }
 }
 
-TEST(IniFileRead, ValueIsCutTo2047Characters) {
+TEST(IniFileRead, ValueComesBackWholeAndUndecoded) {
+  // How much of a value to keep, and in which encoding to read it, is the
+  // caller's business: the file hands back every byte.
   TempDir dir;
   const std::string long_value(3000, 'v');
+  const std::string utf8 = "\xD0\x9C\xD1\x83\xD0\xBC\xD0\xB8\xD0\xB9";
   const std::string path = dir.WriteFile(
       "x.ini", "[a]\nexact=" + std::string(2047, 'e') + "\nlong=" + long_value +
-                   "\nquoted=\"" + std::string(2047, 'q') + "\"\n");
+                   "\nquoted=\"" + std::string(2047, 'q') + "\"\nutf8=" + utf8 + "\nlatin1=Caf\xE9\n");
   const IniFile ini(path);
   EXPECT_EQ(ini.ReadValue("a", "exact"), std::string(2047, 'e'));
-  EXPECT_EQ(ini.ReadValue("a", "long"), std::string(2047, 'v'));
-  // The quotes come off before the cut: all 2047 characters inside them stay.
+  EXPECT_EQ(ini.ReadValue("a", "long"), long_value);
   EXPECT_EQ(ini.ReadValue("a", "quoted"), std::string(2047, 'q'));
+  EXPECT_EQ(ini.ReadValue("a", "utf8"), utf8);
+  EXPECT_EQ(ini.ReadValue("a", "latin1"), "Caf\xE9");
   // Writing keeps the whole value in the file.
   ASSERT_TRUE(ini.WriteValue("a", "long", long_value + "w"));
   EXPECT_NE(dir.ReadFile("x.ini").find(long_value + "w\n"), std::string::npos);

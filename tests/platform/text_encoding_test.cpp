@@ -4,22 +4,24 @@
 
 namespace {
 
-TEST(FileNameToTagText, MapsUtf8ToLatin1) {
+TEST(FileNameToTagText, KeepsWellFormedUtf8AndMarksOtherBytes) {
   struct Case {
     const char* what;
-    std::string utf8;
-    std::string latin1;
+    std::string name;
+    std::string text;
   };
   const Case cases[] = {
       {"ASCII stays", "01 Intro", "01 Intro"},
       {"empty", "", ""},
       {"NUL stays", std::string("a\0b", 3), std::string("a\0b", 3)},
-      {"e acute U+00E9", "Caf\xC3\xA9", "Caf\xE9"},
-      {"U+0080 and U+00FF, the ends of the upper half", "\xC2\x80\xC3\xBF", "\x80\xFF"},
-      {"U+0100 is beyond Latin-1", "\xC4\x80", "?"},
-      {"euro sign U+20AC", "5\xE2\x82\xAC", "5?"},
-      {"emoji U+1F3B5", "\xF0\x9F\x8E\xB5!", "?!"},
-      {"U+10FFFF", "\xF4\x8F\xBF\xBF", "?"},
+      {"e acute U+00E9", "Caf\xC3\xA9", "Caf\xC3\xA9"},
+      {"U+0080 and U+00FF, the ends of Latin-1", "\xC2\x80\xC3\xBF", "\xC2\x80\xC3\xBF"},
+      {"U+0100, just beyond Latin-1", "\xC4\x80", "\xC4\x80"},
+      {"euro sign U+20AC", "5\xE2\x82\xAC", "5\xE2\x82\xAC"},
+      {"Cyrillic", "\xD0\x9C\xD1\x83\xD0\xBC\xD0\xB8\xD0\xB9", "\xD0\x9C\xD1\x83\xD0\xBC\xD0\xB8\xD0\xB9"},
+      {"Japanese", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E"},
+      {"emoji U+1F3B5", "\xF0\x9F\x8E\xB5!", "\xF0\x9F\x8E\xB5!"},
+      {"U+10FFFF", "\xF4\x8F\xBF\xBF", "\xF4\x8F\xBF\xBF"},
       {"stray continuation byte", "a\x80z", "a?z"},
       {"Latin-1 byte that is no UTF-8", "Caf\xE9", "Caf?"},
       {"sequence cut by the end", "a\xE2\x82", "a??"},
@@ -31,10 +33,11 @@ TEST(FileNameToTagText, MapsUtf8ToLatin1) {
       {"above U+10FFFF F4 90 80 80", "\xF4\x90\x80\x80", "????"},
       {"F5 lead", "\xF5\x80", "??"},
       {"FF byte", "\xFF", "?"},
-      {"lead followed by a new lead", "\xC3\xC3\xA9", "?\xE9"},
+      {"lead followed by a new lead", "\xC3\xC3\xA9", "?\xC3\xA9"},
+      {"valid text around a bad byte", "\xD0\x9C\xFF\xE6\x97\xA5", "\xD0\x9C?\xE6\x97\xA5"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(platform::FileNameToTagText(c.utf8), c.latin1) << c.what;
+    EXPECT_EQ(platform::FileNameToTagText(c.name), c.text) << c.what;
   }
 }
 

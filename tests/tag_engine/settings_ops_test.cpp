@@ -10,6 +10,12 @@ using test_support::TempDir;
 
 namespace {
 
+std::string Repeat(const std::string& piece, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += piece;
+  return out;
+}
+
 TEST(ParseSettingInteger, DecimalOrHexElseZero) {
   struct Case { std::string text; std::int32_t value; };
   const Case cases[] = {
@@ -114,6 +120,61 @@ TEST(SettingsOps, AnUnwritableFileLoadsEverythingAsZeroOrEmpty) {
   WriteSettingText(good, "string", "DED_Folder", "/a\nb/");
   WriteSettingText(good, "string", "EDT_Nom_Titre_Text", "t");
   EXPECT_EQ(dir.ReadFile("datas.ini"), "[string]\nEDT_Nom_Titre_Text=t\n");
+}
+
+// The file is UTF-8; a value an earlier version stored in ISO-8859-1 is not
+// valid UTF-8 and is converted from it, so nothing stored is lost. Paths are
+// the file system's bytes and never converted. Every value is cut to 2047
+// characters, never inside one.
+TEST(SettingsOps, TextIsUtf8AndEarlierLatin1IsConverted) {
+  const std::string cyrillic = "\xD0\x9C\xD1\x83\xD0\xBC\xD0\xB8\xD0\xB9 \xD0\xA2\xD1\x80\xD0\xBE\xD0\xBB\xD0\xBB\xD1\x8C";
+  const std::string japanese = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E";
+  std::string cyrillic_long, cyrillic_2047;
+  for (int i = 0; i < 3000; ++i) {
+    cyrillic_long += "\xD0\x96";
+    if (i < 2047) cyrillic_2047 += "\xD0\x96";
+  }
+  struct Case {
+    const char* what;
+    std::string stored;
+    std::string text;  // ReadSettingText
+    std::string path;  // ReadSettingPath
+  };
+  const Case cases[] = {
+      {"ASCII", "Rock", "Rock", "Rock"},
+      {"UTF-8 Cyrillic", cyrillic, cyrillic, cyrillic},
+      {"UTF-8 Japanese, quoted", "\"" + japanese + "\"", japanese, japanese},
+      {"UTF-8 e acute stays one character", "Caf\xC3\xA9", "Caf\xC3\xA9", "Caf\xC3\xA9"},
+      {"Latin-1 from an earlier version", "Caf\xE9 \xC0 l'\xEEle", "Caf\xC3\xA9 \xC3\x80 l'\xC3\xAEle",
+       "Caf\xE9 \xC0 l'\xEEle"},
+      {"Latin-1 that looks half like UTF-8", "\xC3t\xE9", "\xC3\x83t\xC3\xA9", "\xC3t\xE9"},
+      {"long ASCII", std::string(3000, 'v'), std::string(2047, 'v'), std::string(2047, 'v')},
+      {"long UTF-8: 2047 characters, 4094 bytes", cyrillic_long, cyrillic_2047, cyrillic_2047},
+      {"long Latin-1: 2047 characters", std::string(3000, '\xE9'), Repeat("\xC3\xA9", 2047),
+       std::string(2047, '\xE9')},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    const std::string file = dir.WriteFile("datas.ini", "[string]\nk=" + c.stored + "\n");
+    EXPECT_EQ(ReadSettingText(file, "string", "k", "x"), c.text) << c.what;
+    EXPECT_EQ(ReadSettingPath(file, "string", "k", "x"), c.path) << c.what;
+  }
+}
+
+TEST(SettingsOps, UnicodeTextIsStoredAsUtf8AndDefaultsToo) {
+  TempDir dir;
+  const std::string file = dir.Path("datas.ini");
+  const std::string cyrillic = "\xD0\x9C\xD1\x83\xD0\xBC\xD0\xB8\xD0\xB9";
+  const std::string emoji = "\xF0\x9F\x8E\xB5";
+  WriteSettingText(file, "string", "EDT_Nom_Titre_Text", cyrillic);
+  EXPECT_EQ(ReadSettingText(file, "string", "EDT_Nom_Artist_Text", emoji), emoji);
+  EXPECT_EQ(ReadSettingText(file, "string", "EDT_Nom_Titre_Text", "x"), cyrillic);
+  EXPECT_EQ(dir.ReadFile("datas.ini"),
+            "[string]\nEDT_Nom_Titre_Text=" + cyrillic + "\nEDT_Nom_Artist_Text=" + emoji + "\n");
+  // A path's bytes are stored and read back as they stand, even when they
+  // are no UTF-8.
+  WriteSettingText(file, "string", "DED_Folder", "/m\xE9/");
+  EXPECT_EQ(ReadSettingPath(file, "string", "DED_Folder", "x"), "/m\xE9/");
 }
 
 }  // namespace

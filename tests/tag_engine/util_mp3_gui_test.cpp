@@ -46,6 +46,10 @@ TEST(FrameListWindow, SettingsOperationsWorkOnTheGivenFile) {
   EXPECT_EQ(F_Util_MP3->ReadSettingInteger(file, "integer", "rgp_tag", 1), -1);
   EXPECT_EQ(F_Util_MP3->ReadSettingInteger(file, "string", "EDT_Nom_Date", 0), 16);
   EXPECT_EQ(p.Dir().ReadFile(file), "[integer]\nRGP_Tag=-1\n[string]\nEDT_Nom_Date=0x10\n");
+  // Text is UTF-8 and an earlier Latin-1 value is converted; a path is not.
+  F_Util_MP3->WriteSettingText(file, "string", "EDT_Nom_Titre_Text", "Caf\xE9");
+  EXPECT_EQ(F_Util_MP3->ReadSettingText(file, "string", "EDT_Nom_Titre_Text", ""), "Caf\xC3\xA9");
+  EXPECT_EQ(F_Util_MP3->ReadSettingPath(file, "string", "EDT_Nom_Titre_Text", ""), "Caf\xE9");
 }
 
 
@@ -102,6 +106,32 @@ TEST(FrameListWindow, ReadTagRefreshesTheGridAndTheLabels) {
   EXPECT_EQ(Rows(*w.STG_Frame), (std::vector<Row>{{"", "", "", ""}}));
   EXPECT_EQ(w.LBL_Nb_Frame->text(), "0 frames");
   EXPECT_EQ(w.LBL_Octets_Frame->text(), "0 octets frames");
+}
+
+// The content cells keep the frame's bytes; they are drawn as text in
+// whichever encoding the frame uses, and any bytes at all draw without a
+// crash, every control byte visible.
+TEST(FrameListWindow, ContentIsDrawnAsTextWhateverTheEncoding) {
+  test_support::ProgramWindows p;
+  p.Create();
+  TF_Util_MP3& w = *F_Util_MP3;
+  std::string many_bytes;
+  for (int b = 0x02; b < 0xFE; ++b) many_bytes += static_cast<char>(b);
+  const std::string frames =
+      Frame("TIT2", "\0Caf\xE9\0"s) + Frame("TPE1", "\x03\xD0\x9C\xD1\x83\xE6\x97\xA5\0"s) +
+      Frame("TALB", "\x02\x04\x1C\x04\x43\0\0"s) + Frame("PRIV", many_bytes + many_bytes);
+  w.ReadTag(p.Dir().WriteFile("enc.mp3", Tag(frames) + "audio"));
+  ASSERT_EQ(w.STG_Frame->RowCount(), 6);
+  const auto drawn = [&w](int row) {
+    return w.STG_Frame->model()->data(w.STG_Frame->model()->index(row, 3)).toString();
+  };
+  EXPECT_EQ(drawn(1), QString::fromUtf16(u"\u2400Caf\u00E9\u2400"));
+  EXPECT_EQ(drawn(2), QString::fromUtf16(u"\u2403\u041C\u0443\u65E5\u2400"));
+  EXPECT_EQ(drawn(3), QString::fromUtf16(u"\u2402\u2404\u241C\u2404C\u2400\u2400"));
+  EXPECT_EQ(w.STG_Frame->Cell(3, 4), many_bytes + many_bytes);
+  const QString all = drawn(4);
+  EXPECT_EQ(all.back(), QChar(0x2026));  // 504 bytes, 256 of them drawn
+  for (const QChar ch : all) EXPECT_TRUE(ch == QChar('\n') || ch.unicode() >= 0x20) << static_cast<int>(ch.unicode());
 }
 
 TEST(FrameListWindow, DamagedTagLeavesTheLastRefresh) {

@@ -1,5 +1,5 @@
 // The widget set on the offscreen platform: index and text semantics, the
-// byte boundary, clicks and keys, and the pixels of the drawn pictures.
+// UTF-8 boundary, clicks and keys, and the pixels of the drawn pictures.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -19,6 +19,7 @@
 #include "widgets/choice_list.h"
 #include "widgets/image_list_box.h"
 #include "widgets/link_label.h"
+#include "widgets/panel.h"
 #include "widgets/pictures.h"
 #include "widgets/progress_bar.h"
 #include "widgets/radio_group.h"
@@ -218,16 +219,48 @@ TEST(ImageListBoxTest, LongLinesGetAHorizontalScrollBar) {
   EXPECT_GT(box->horizontalScrollBar()->maximum(), 0);
 }
 
-TEST(TextEditTest, TextCrossesAsLatin1Bytes) {
+TEST(TextEditTest, TextCrossesAsUtf8) {
   TextEdit edit;
+  // Every character from U+0020 to U+00FF, then other scripts and an emoji
+  // outside the 16-bit range: program text out, the same text back.
   std::string all;
-  for (int b = 0x20; b <= 0xFF; ++b) all.push_back(static_cast<char>(b));
+  for (int c = 0x20; c <= 0xFF; ++c) {
+    if (c < 0x80) {
+      all.push_back(static_cast<char>(c));
+    } else {
+      all.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      all.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  all += "\xE2\x82\xAC \xD0\x9C\xD1\x83\xD0\xBC\xD0\xB8\xD0\xB9 \xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xF0\x9F\x8E\xB5";
   edit.SetText(all);
   EXPECT_EQ(edit.Text(), all);
-  edit.SetText("\xC7" "a");
-  EXPECT_EQ(edit.text(), QString::fromUtf8("Ça"));
-  edit.setText(QString::fromUtf8("€"));  // outside Latin-1
-  EXPECT_EQ(edit.Text(), "?");
+  edit.SetText("\xC3\x87" "a");
+  EXPECT_EQ(edit.text(), QString::fromUtf16(u"\u00C7a"));
+  edit.setText(QString::fromUtf16(u"\u20AC \u041C \u65E5 \U0001F3B5"));  // all outside Latin-1
+  EXPECT_EQ(edit.Text(), "\xE2\x82\xAC \xD0\x9C \xE6\x97\xA5 \xF0\x9F\x8E\xB5");
+}
+
+// Captions, list entries and panel captions are program text in UTF-8 too.
+TEST(TextEditTest, CaptionsAndListEntriesCrossAsUtf8) {
+  const std::string cyrillic = "\xD0\x9C\xD1\x83\xD0\xBC\xD0\xB8\xD0\xB9";
+  const std::string japanese = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E";
+  const QString cyrillic_shown = QString::fromUtf16(u"\u041C\u0443\u043C\u0438\u0439");
+  const QString japanese_shown = QString::fromUtf16(u"\u65E5\u672C\u8A9E");
+  Panel panel;
+  panel.SetCaption(cyrillic);
+  EXPECT_EQ(panel.Caption(), cyrillic);
+  ChoiceList list;
+  list.SetItems({"Rock", japanese, cyrillic});
+  EXPECT_EQ(list.Items(), (std::vector<std::string>{"Rock", cyrillic, japanese}));
+  list.SelectText(japanese);
+  EXPECT_EQ(list.SelectedText(), japanese);
+  EXPECT_EQ(list.currentText(), japanese_shown);
+  RadioGroup group;
+  group.SetItems({cyrillic, japanese});
+  const QList<QRadioButton*> buttons = group.findChildren<QRadioButton*>();
+  ASSERT_EQ(buttons.size(), 2);
+  EXPECT_TRUE(buttons[0]->text() == cyrillic_shown || buttons[1]->text() == cyrillic_shown);
 }
 
 TEST(IntegerEditTest, ValueIsZeroWhenEmptyOrInvalid) {
@@ -342,7 +375,19 @@ TEST(StringGridTest, ControlBytesAreDrawnVisiblyAndLongCellsAreCut) {
       {"two\nlines", "two\nlines"},
       {"\x1F\x7F", QString::fromUtf16(u"\u241F\u2421")},
       {"\x80\x9F", "\\x80\\x9F"},
-      {"\xA0\xB7\xE9\xFF", QString::fromLatin1("\xA0\xB7\xE9\xFF")},  // Latin-1, including the middle dot
+      // Bytes that are no UTF-8 are drawn as their Latin-1 characters.
+      {"\xA0\xB7\xE9\xFF", QString::fromUtf16(u"\u00A0\u00B7\u00E9\u00FF")},
+      {"Caf\xE9", QString::fromUtf16(u"Caf\u00E9")},
+      // Well-formed UTF-8 is drawn as its characters: a UTF-8 text frame.
+      {"\x03" "Caf\xC3\xA9 \xD0\x9C\xD1\x83 \xE6\x97\xA5 \xF0\x9F\x8E\xB5",
+       QString::fromUtf16(u"\u2403Caf\u00E9 \u041C\u0443 \u65E5 \U0001F3B5")},
+      // A UTF-16 text frame: encoding byte, byte-order mark, then units.
+      {std::string("\x01\xFF\xFE" "A\0", 5), QString::fromUtf16(u"\u2401\u00FF\u00FEA\u2400")},
+      // Broken sequences fall back to bytes; the UTF-8 form of a C1 control
+      // stays visible as bytes.
+      {"\xE6\x97" "x\xC3", QString::fromUtf16(u"\u00E6\\x97x\u00C3")},
+      {"\xC2\x85", QString::fromUtf16(u"\u00C2\\x85")},
+      {"\xED\xA0\x80", QString::fromUtf16(u"\u00ED\u00A0\\x80")},
   };
   for (const auto& c : cases) {
     grid.SetCell(0, 0, c.bytes);
@@ -358,6 +403,27 @@ TEST(StringGridTest, ControlBytesAreDrawnVisiblyAndLongCellsAreCut) {
   EXPECT_EQ(shown.front(), QChar(0x2400));
   EXPECT_EQ(shown.back(), QChar(0x2026));
   EXPECT_EQ(shown.at(1), QChar('p'));
+  // Any bytes at all draw as visible characters, never as a lone surrogate.
+  std::mt19937 random(9);
+  for (int round = 0; round < 200; ++round) {
+    std::string bytes(random() % 300, '\0');
+    for (char& b : bytes) b = static_cast<char>(random() % 256);
+    grid.SetCell(0, 0, bytes);
+    const QString drawn = grid.model()->data(grid.model()->index(0, 0)).toString();
+    for (qsizetype i = 0; i < drawn.size(); ++i) {
+      const QChar ch = drawn.at(i);
+      ASSERT_TRUE(ch == QChar('\n') || (ch.unicode() >= 0x20 && (ch.unicode() < 0x7F || ch.unicode() > 0x9F)))
+          << round << " " << static_cast<int>(ch.unicode());
+      if (ch.isHighSurrogate()) ASSERT_TRUE(i + 1 < drawn.size() && drawn.at(++i).isLowSurrogate()) << round;
+      else ASSERT_FALSE(ch.isLowSurrogate()) << round;
+    }
+  }
+  // A character standing across the limit is left out, never half drawn.
+  std::string text(StringGrid::kShownBytes - 1, 'a');
+  text += "\xE6\x97\xA5";
+  grid.SetCell(0, 0, text);
+  const QString cut = grid.model()->data(grid.model()->index(0, 0)).toString();
+  EXPECT_EQ(cut, QString(static_cast<qsizetype>(StringGrid::kShownBytes) - 1, QChar('a')) + QChar(0x2026));
 }
 
 TEST(PicturesTest, FacesAreFilledCirclesOnTransparency) {

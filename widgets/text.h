@@ -1,7 +1,8 @@
-// Conversions at the boundary between the program's byte strings and Qt.
+// Conversions at the boundary between the program's strings and Qt.
 //
-// Tag values and control texts are ISO-8859-1 bytes: they cross into Qt with
-// Latin-1, which maps every byte to one character and back, NUL included.
+// Tag values and control texts are Unicode held as UTF-8 bytes: they cross
+// into Qt decoded from UTF-8 and come back encoded in it, NUL included, so a
+// text in any script reaches the window and returns from it as typed.
 // Paths are the file system's own bytes: they are shown decoded the way the
 // file system names them, but widgets that hold a path keep its bytes.
 #pragma once
@@ -13,13 +14,16 @@
 
 namespace widgets {
 
-inline QString FromBytes(std::string_view bytes) {
-  return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+// Bytes that are not well-formed UTF-8 (which the program's text never holds)
+// are shown as U+FFFD.
+inline QString FromText(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// Characters outside Latin-1 become "?".
-inline std::string ToBytes(const QString& text) {
-  const QByteArray bytes = text.toLatin1();
+// Every character survives; a lone surrogate, which no keyboard gives, would
+// become U+FFFD.
+inline std::string ToText(const QString& text) {
+  const QByteArray bytes = text.toUtf8();
   return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
@@ -33,8 +37,8 @@ inline std::string PathFromDisplay(const QString& text) {
 }
 
 // Equality that ignores the letter case of ASCII letters only. Bytes above
-// 0x7F are compared as they stand: paths are UTF-8 here, and folding single
-// bytes of a multi-byte sequence could make two different names equal.
+// 0x7F are compared as they stand: texts and paths are UTF-8, and folding
+// single bytes of a multi-byte sequence could make two different names equal.
 inline bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
