@@ -3,7 +3,7 @@
 #include "platform/text_encoding.h"
 #include "tag_engine/mp3_tag_engine.h"
 #include "tag_engine/tag_tables.h"
-#include "tag_engine/text_utf8.h"
+#include "tag_engine/text_codec.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ constexpr int kForceAll = 0;
 constexpr int kSkipTagged = 1;
 
 std::string NameAsTag(const std::string& name) {
-  return Utf8Prefix(platform::FileNameToTagText(name), kMaxNameTagLength);
+  return id3text::Prefix(platform::FileNameToTagText(name), kMaxNameTagLength);
 }
 
 // A choice among "no change", "from a name" and "custom text".

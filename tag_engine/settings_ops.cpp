@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "platform/ini_file.h"
-#include "tag_engine/text_utf8.h"
+#include "tag_engine/text_codec.h"
 
 namespace {
 
@@ -28,8 +28,8 @@ std::optional<std::string> ReadOrAdd(const std::string& FileName, const std::str
 // A stored text as Unicode: UTF-8 stays, anything else is taken as the
 // ISO-8859-1 of an earlier version. Either way the cut counts characters.
 std::string DecodeStoredText(const std::string& stored) {
-  if (IsValidUtf8(stored)) return Utf8Prefix(stored, kMaxSettingLength);
-  return Latin1ToUtf8(std::string_view(stored).substr(0, kMaxSettingLength));
+  if (id3text::IsValidUtf8(stored)) return id3text::Prefix(stored, kMaxSettingLength);
+  return id3text::FromLatin1(std::string_view(stored).substr(0, kMaxSettingLength));
 }
 
 }  // namespace
@@ -68,7 +68,7 @@ std::string ReadSettingPath(const std::string& FileName, const std::string& Sect
   try {
     // Counted as characters where the bytes are UTF-8, so a UTF-8 path is
     // never cut inside a character; other bytes count one each.
-    return Utf8Prefix(ReadOrAdd(FileName, Section, Key, Default).value_or(std::string()), kMaxSettingLength);
+    return id3text::Prefix(ReadOrAdd(FileName, Section, Key, Default).value_or(std::string()), kMaxSettingLength);
   } catch (...) {
     return std::string();
   }

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "tag_engine/text_utf8.h"
+#include "tag_engine/text_codec.h"
 
 class StringGridModel : public QAbstractTableModel {
  public:
@@ -124,7 +124,7 @@ class StringGridModel : public QAbstractTableModel {
     if (lead >= 0xC2 && lead <= 0xDF) length = 2;
     else if (lead >= 0xE0 && lead <= 0xEF) length = 3;
     else if (lead >= 0xF0 && lead <= 0xF4) length = 4;
-    if (length == 0 || length > text.size() || !IsValidUtf8(text.substr(0, length))) return 0;
+    if (length == 0 || length > text.size() || !id3text::IsValidUtf8(text.substr(0, length))) return 0;
     if (lead == kC1Lead && static_cast<unsigned char>(text[1]) <= kLastC1) return 0;
     return length;
   }

@@ -149,14 +149,15 @@ TEST_F(RunThroughTheWindow, MutagenReadsWhatARunWrote) {
   F_Main->RGP_Tag->SetItemIndex(0);
   Start();
 
-  // Every value fits ISO-8859-1, so the frames hold these Latin-1 bytes.
+  // Every value fits ISO-8859-1, so the tool expects Latin-1 frames holding
+  // these texts (given in UTF-8).
   const std::map<std::string, std::pair<std::string, std::string>> expected = {
-      {"Caf\xC3\xA9.mp3", {"Caf\xE9", "1"}}, {"Song.mp3", {"Song", "2"}}};
+      {"Caf\xC3\xA9.mp3", {"Caf\xC3\xA9", "1"}}, {"Song.mp3", {"Song", "2"}}};
   for (const auto& [name, titleAndTrack] : expected) {
     SCOPED_TRACE(name);
     const std::string path = P("music/Les \xC3\x89toiles/" + name);
-    test_support::WrittenValues v{titleAndTrack.first, "Les \xC9toiles", "Les \xC9toiles",
-                                  "Tagged in one pass \xB1", "1987", titleAndTrack.second, "Classic Rock",
+    test_support::WrittenValues v{titleAndTrack.first, "Les \xC3\x89toiles", "Les \xC3\x89toiles",
+                                  "Tagged in one pass \xC2\xB1", "1987", titleAndTrack.second, "Classic Rock",
                                   "Station ID"};
     const test_support::ToolResult r = test_support::RunMutagenTool(test_support::CheckArgs(path, v));
     EXPECT_EQ(r.status, 0) << r.output;

@@ -1,4 +1,4 @@
-#include "tag_engine/text_utf8.h"
+#include "tag_engine/text_codec.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@ namespace {
 
 // One table for the three readers: whether the bytes are valid UTF-8, how
 // many characters they count, and where a cut after two characters falls.
-TEST(TextUtf8, ValidityCountAndPrefix) {
+TEST(TextCodec, ValidityCountAndPrefix) {
   struct Case {
     const char* what;
     std::string bytes;
@@ -37,35 +37,35 @@ TEST(TextUtf8, ValidityCountAndPrefix) {
       {"bad byte between characters", "\xD0\x9C\xFF\xE6\x97\xA5", false, 3, "\xD0\x9C\xFF"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(IsValidUtf8(c.bytes), c.valid) << c.what;
-    EXPECT_EQ(Utf8CharCount(c.bytes), c.chars) << c.what;
-    EXPECT_EQ(Utf8Prefix(c.bytes, 2), c.first_two) << c.what;
+    EXPECT_EQ(id3text::IsValidUtf8(c.bytes), c.valid) << c.what;
+    EXPECT_EQ(id3text::CharCount(c.bytes), c.chars) << c.what;
+    EXPECT_EQ(id3text::Prefix(c.bytes, 2), c.first_two) << c.what;
   }
 }
 
-TEST(TextUtf8, PrefixNeverCutsASequence) {
+TEST(TextCodec, PrefixNeverCutsASequence) {
   // 254 ASCII characters, then one of two, three and four bytes.
   const std::string head(254, 'a');
   for (const std::string tail : {"\xC3\xA9", "\xE6\x97\xA5", "\xF0\x9F\x8E\xB5"}) {
     const std::string text = head + tail + "zz";
-    EXPECT_EQ(Utf8Prefix(text, 255), head + tail);
-    EXPECT_EQ(Utf8Prefix(text, 254), head);
-    EXPECT_EQ(Utf8Prefix(text, 1000), text);
-    EXPECT_TRUE(IsValidUtf8(Utf8Prefix(text, 255)));
+    EXPECT_EQ(id3text::Prefix(text, 255), head + tail);
+    EXPECT_EQ(id3text::Prefix(text, 254), head);
+    EXPECT_EQ(id3text::Prefix(text, 1000), text);
+    EXPECT_TRUE(id3text::IsValidUtf8(id3text::Prefix(text, 255)));
   }
-  EXPECT_EQ(Utf8Prefix("abc", 0), "");
+  EXPECT_EQ(id3text::Prefix("abc", 0), "");
 }
 
-TEST(TextUtf8, Latin1BecomesItsCodePoints) {
+TEST(TextCodec, Latin1BecomesItsCodePoints) {
   std::string all;
   for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
-  const std::string utf8 = Latin1ToUtf8(all);
-  EXPECT_TRUE(IsValidUtf8(utf8));
-  EXPECT_EQ(Utf8CharCount(utf8), 256u);
+  const std::string utf8 = id3text::FromLatin1(all);
+  EXPECT_TRUE(id3text::IsValidUtf8(utf8));
+  EXPECT_EQ(id3text::CharCount(utf8), 256u);
   EXPECT_EQ(utf8.size(), 128u + 2u * 128u);
-  EXPECT_EQ(Latin1ToUtf8("Caf\xE9 \xB0\xFF"), "Caf\xC3\xA9 \xC2\xB0\xC3\xBF");
-  EXPECT_EQ(Latin1ToUtf8(std::string("\0\x7F\x80", 3)), std::string("\0\x7F\xC2\x80", 4));
-  EXPECT_EQ(Latin1ToUtf8(""), "");
+  EXPECT_EQ(id3text::FromLatin1("Caf\xE9 \xB0\xFF"), "Caf\xC3\xA9 \xC2\xB0\xC3\xBF");
+  EXPECT_EQ(id3text::FromLatin1(std::string("\0\x7F\x80", 3)), std::string("\0\x7F\xC2\x80", 4));
+  EXPECT_EQ(id3text::FromLatin1(""), "");
 }
 
 }  // namespace
