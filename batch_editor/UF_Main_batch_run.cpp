@@ -155,7 +155,7 @@ void TF_Main::RunBatch(std::string& inHand) {
     } else {
       LBX_File->SetItem(item, entry.FullPath + kSkippedSuffix);
     }
-    if (lastOfFolder[i]) (void)F_Util_MP3->SyncPendingFolders();
+    if (lastOfFolder[i]) (void)F_Util_MP3->SyncPendingFolder(entry.FolderPath);
     ++k;
     PGB_Progression->SetPosition(static_cast<int>(k));
     if (StopRequested) break;

@@ -334,17 +334,17 @@ bool Mp3TagEngine::WriteTagV2(std::string Path, std::string Title, std::string A
       tag.append(frame.FrameContent);
     }
 
-    written = WriteNewFile(*target, *source, *sourceSize, audioStart, tag, Title, Artist, Album, Comment, Year);
+    written = WriteNewFile(Path, *target, *source, *sourceSize, audioStart, tag, Title, Artist, Album, Comment, Year);
   } catch (const std::exception&) {
     written = false;
   }
   return written;
 }
 
-bool Mp3TagEngine::WriteNewFile(const std::string& target, platform::File& source, std::uint64_t sourceSize,
-                                std::uint64_t audioStart, std::string& tag, const std::string& title,
-                                const std::string& artist, const std::string& album, const std::string& comment,
-                                const std::string& year) {
+bool Mp3TagEngine::WriteNewFile(const std::string& path, const std::string& target, platform::File& source,
+                                std::uint64_t sourceSize, std::uint64_t audioStart, std::string& tag,
+                                const std::string& title, const std::string& artist, const std::string& album,
+                                const std::string& comment, const std::string& year) {
   // Built where a rename reaches the target: the data folder when it shares
   // the target's file system, else the target's own folder, so that a file
   // on an external drive is written once and not copied a second time.
@@ -399,25 +399,49 @@ bool Mp3TagEngine::WriteNewFile(const std::string& target, platform::File& sourc
     // bytes.
     if (!out->CopyModeAndOwnerFrom(source) || !out->Sync() || !out->Close()) return false;
   }
-  if (!ReplaceTarget(staged, target)) return false;
+  if (!ReplaceTarget(staged, target, path)) return false;
   // After a rename nothing is left at the staged path; after the copy that
   // a rename across two mounts needs, the staged file still has to go.
   remover.armed = *sameFileSystem && platform::IsExistingFile(staged);
   return true;
 }
 
-bool Mp3TagEngine::ReplaceTarget(const std::string& staged, const std::string& target) {
+bool Mp3TagEngine::ReplaceTarget(const std::string& staged, const std::string& target, const std::string& path) {
   if (!platform::ReplaceFile(staged, target, kBesideName)) return false;
-  std::string folder = platform::FolderOf(target);
-  if (std::find(pendingFolders_.begin(), pendingFolders_.end(), folder) == pendingFolders_.end())
-    pendingFolders_.push_back(std::move(folder));
+  PendingFolder folder{platform::FolderOf(path), platform::FolderOf(target)};
+  const bool known = std::any_of(pendingFolders_.begin(), pendingFolders_.end(), [&folder](const PendingFolder& p) {
+    return p.given == folder.given && p.resolved == folder.resolved;
+  });
+  if (!known) pendingFolders_.push_back(std::move(folder));
   return true;
 }
 
 bool Mp3TagEngine::SyncPendingFolders() {
   bool synced = true;
-  for (const std::string& folder : pendingFolders_) synced = platform::SyncFolder(folder) && synced;
+  std::vector<std::string> done;
+  for (const PendingFolder& p : pendingFolders_) {
+    if (std::find(done.begin(), done.end(), p.resolved) != done.end()) continue;
+    synced = platform::SyncFolder(p.resolved) && synced;
+    done.push_back(p.resolved);
+  }
   pendingFolders_.clear();
+  return synced;
+}
+
+bool Mp3TagEngine::SyncPendingFolder(const std::string& folder) {
+  bool synced = true;
+  std::vector<std::string> done;
+  for (auto it = pendingFolders_.begin(); it != pendingFolders_.end();) {
+    if (it->given != folder) {
+      ++it;
+      continue;
+    }
+    if (std::find(done.begin(), done.end(), it->resolved) == done.end()) {
+      synced = platform::SyncFolder(it->resolved) && synced;
+      done.push_back(it->resolved);
+    }
+    it = pendingFolders_.erase(it);
+  }
   return synced;
 }
 

@@ -115,12 +115,16 @@ class Mp3TagEngine {
   bool WriteTagV1(std::string Path, std::string Title, std::string Artist, std::string Album, std::string Comment,
                   std::string Year);
 
-  // Syncs the folder of every file that WriteTagV2 replaced since the last
-  // call, so that the renames survive a power loss, and forgets them. One
-  // sync per folder; the batch run calls it after the last file of a
-  // folder and when it ends. False when a folder sync failed (the files are
-  // in place all the same).
+  // Syncs the folder of every file that WriteTagV2 replaced since it was
+  // last synced, so that the renames survive a power loss, and forgets
+  // them: one sync per folder. The batch run calls it when it ends. False
+  // when a folder sync failed (the files are in place all the same).
   bool SyncPendingFolders();
+  // The same for the files whose `Path`, as given to WriteTagV2, lies in
+  // `folder` (up to and including its last delimiter); other pending
+  // folders stay pending. The batch run calls it after the last file of a
+  // folder.
+  bool SyncPendingFolder(const std::string& folder);
 
  protected:
   // Called by ReadTag after a completed frame walk (not after a failed read).
@@ -134,17 +138,22 @@ class Mp3TagEngine {
 
   // The file-writing tail of WriteTagV2: builds the new file (`tag`, the
   // audio of `source` from `audioStart` to `sourceSize`, the ID3v1 block for
-  // the five values), synced, and hands it to ReplaceTarget. `tag` is
-  // released once written.
-  bool WriteNewFile(const std::string& target, platform::File& source, std::uint64_t sourceSize,
+  // the five values), synced, and hands it to ReplaceTarget. `target` is
+  // `path` resolved. `tag` is released once written.
+  bool WriteNewFile(const std::string& path, const std::string& target, platform::File& source, std::uint64_t sourceSize,
                     std::uint64_t audioStart, std::string& tag, const std::string& title, const std::string& artist,
                     const std::string& album, const std::string& comment, const std::string& year);
-  // The last step of a write: `staged` (complete, synced) replaces `target`,
-  // whose folder then waits in pendingFolders_ for its sync.
-  bool ReplaceTarget(const std::string& staged, const std::string& target);
+  // The last step of a write: `staged` (complete, synced) replaces `target`
+  // (`path` resolved), whose folder then waits in pendingFolders_ for its
+  // sync.
+  bool ReplaceTarget(const std::string& staged, const std::string& target, const std::string& path);
 
-  // Folders in which a file was replaced and whose entries are not synced yet.
-  std::vector<std::string> pendingFolders_;
+  // A folder in which a file was replaced and whose entries are not synced
+  // yet: as the caller named it, and as resolved (where the rename went).
+  struct PendingFolder {
+    std::string given, resolved;
+  };
+  std::vector<PendingFolder> pendingFolders_;
 
   // True when Id3v2Header holds the first bytes of the file ReadTag read
   // last; a file shorter than 10 bytes leaves an older header in place.

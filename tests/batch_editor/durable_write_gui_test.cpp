@@ -5,6 +5,8 @@
 
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -145,6 +147,49 @@ TEST_F(DurableWriteWindow, WrittenFilesHoldTheBytesOfTheTwoWriters) {
       Hex("54 41 47 30 32 20 4F 75 74 72 6F 20 20 20 20 20 20 20 20 20 20 20 20 20 20 20 20 20 20 20 20 20 20") +
       v1Fields + Hex("FF");
   EXPECT_EQ(ToHex(p_.Dir().ReadFile(b)), ToHex(tagB + audioB + v1B));
+}
+
+// Counts syncs through the file layer's hook: one per written file, one per
+// folder, however the run ends. A figure that creeps up fails here.
+TEST_F(DurableWriteWindow, OneSyncPerWrittenFileAndOnePerFolder) {
+  // Two folders; the second's files are dropped on either side of the
+  // first's, so its last file comes last in the list.
+  const std::string x1 = Make("X/1.mp3", Audio(400, 3));
+  const std::string x2 = Make("X/2.mp3", Audio(400, 4) + test_support::V1Block('o', 2));
+  const std::string y1 = Make("Y/1.mp3", Audio(400, 5));
+  const std::string y2 = Make("Y/2.mp3", Audio(400, 6));
+  const std::string x3 = Make("X/3.mp3", Audio(400, 7));
+  Drop({x1, y1, x2, y2, x3});
+
+  test_support::ScriptedFaults faults;
+  Start();
+  ASSERT_TRUE(AllWritten());
+  std::vector<std::string> folderSyncs;
+  int fileSyncs = 0;
+  bool folderSyncedBeforeItsLastFile = false;
+  for (const auto& seen : faults.seen()) {
+    if (seen.step == FileStep::Sync) ++fileSyncs;
+    if (seen.step == FileStep::SyncFolder) folderSyncs.push_back(seen.path);
+    // X is synced once its last file (3.mp3) is in place, not before.
+    if (seen.step == FileStep::Rename && seen.path == x3)
+      folderSyncedBeforeItsLastFile = std::count(folderSyncs.begin(), folderSyncs.end(), p_.Dir().Path("X/")) > 0;
+  }
+  EXPECT_EQ(fileSyncs, 5);
+  EXPECT_FALSE(folderSyncedBeforeItsLastFile);
+  EXPECT_EQ(folderSyncs, (Texts{p_.Dir().Path("Y/"), p_.Dir().Path("X/")}));
+
+  // A stop after the first file: its folder is synced all the same.
+  std::vector<std::string> stoppedFolderSyncs;
+  {
+    test_support::ScriptedFaults again;
+    QTimer::singleShot(0, F_Main, [] { F_Main->BTN_StopClick(F_Main); });
+    Start();
+    for (const auto& seen : again.seen())
+      if (seen.step == FileStep::SyncFolder) stoppedFolderSyncs.push_back(seen.path);
+  }
+  EXPECT_EQ(ImageListBox::ItemImage(F_Main->LBX_File->Item(0)), 1);
+  EXPECT_EQ(ImageListBox::ItemImage(F_Main->LBX_File->Item(1)), 0);
+  EXPECT_EQ(stoppedFolderSyncs, (Texts{p_.Dir().Path("X/")}));
 }
 
 }  // namespace

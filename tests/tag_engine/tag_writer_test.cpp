@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <map>
+
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -442,6 +444,113 @@ TEST_P(FailingStepTest, OriginalSurvivesEveryFailure) {
 
 INSTANTIATE_TEST_SUITE_P(SameAndOtherFileSystem, FailingStepTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "AcrossFileSystems" : "OneFileSystem"; });
+
+// The ID3v1 block comes with the ID3v2 write, where the ID3v1 writer would
+// put it; the ID3v1 writer then finds it in place and writes nothing.
+TEST_F(TagWriterTest, BlockIsWrittenWithTheTagAndNotAgain) {
+  const std::string frames = AppendedFrames("", "", "t", "", "", "", "", "", "ZQ");
+  struct Case {
+    const char* what;
+    std::string before, title, owner, after;
+    bool v1Result;
+  };
+  const Case cases[] = {
+      {"old block rebuilt over itself, genre kept", audio_ + V1Block('o', 17), "t", "ZQ",
+       Tag(frames) + audio_ + Block("t", "", "", "", "", 17), true},
+      {"no block: one appended, genre 255", audio_, "t", "ZQ", Tag(frames) + audio_ + Block("t"), true},
+      {"the marker is case-sensitive", audio_ + "tag" + std::string(125, 'o'), "t", "ZQ",
+       Tag(frames) + audio_ + "tag" + std::string(125, 'o') + Block("t"), true},
+      // Tag and audio shorter than a block: the ID3v1 writer refuses such a
+      // file, so it gets none.
+      {"too short for a block", "\x01\x02\x03\x04\x05"s, "", "",
+       Header(112) + AppendedFrames("", "", "", "", "", "", "", "", "") + "\x01\x02\x03\x04\x05"s, false},
+  };
+  for (const Case& c : cases) {
+    const std::string path = Put(c.before);
+    engine_.ReadTag(path);
+    ASSERT_TRUE(engine_.WriteTagV2(path, c.title, "", "", "", "", "", "", "", c.owner)) << c.what;
+    EXPECT_EQ(ToHex(Content(path)), ToHex(c.after)) << c.what;
+    ScriptedFaults faults;
+    EXPECT_EQ(engine_.WriteTagV1(path, c.title, "", "", "", ""), c.v1Result) << c.what;
+    for (const auto& seen : faults.seen()) {
+      EXPECT_NE(seen.step, FileStep::Write) << c.what;
+      EXPECT_NE(seen.step, FileStep::Sync) << c.what;
+      EXPECT_NE(seen.step, FileStep::Truncate) << c.what;
+    }
+    EXPECT_EQ(ToHex(Content(path)), ToHex(c.after)) << c.what;
+  }
+}
+
+// What durability costs the disk: one sync per written file, and one sync
+// per folder for all the files replaced in it, when asked for.
+TEST_F(TagWriterTest, OneSyncPerFileAndOnePerFolder) {
+  std::vector<std::string> paths;
+  for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) paths.push_back(Put(audio_ + V1Block('o', 3), name));
+  fs::create_directories(dir_.Path("other"));
+  for (const char* name : {"d.mp3", "e.mp3"}) paths.push_back(dir_.WriteFile(std::string("other/") + name, audio_));
+  ScriptedFaults faults;
+  for (const std::string& path : paths) {
+    engine_.ReadTag(path);
+    ASSERT_TRUE(engine_.WriteTagV2(path, "t", "a", "l", "c", "2009", "1", "g", "k", "ZQ"));
+    ASSERT_TRUE(engine_.WriteTagV1(path, "t", "a", "l", "c", "2009"));
+  }
+  auto count = [&faults](FileStep step) {
+    std::map<std::string, int> perPath;
+    for (const auto& seen : faults.seen())
+      if (seen.step == step) ++perPath[seen.path];
+    return perPath;
+  };
+  const std::map<std::string, int> syncs = count(FileStep::Sync);
+  EXPECT_EQ(syncs, (std::map<std::string, int>{{TempPath(), 5}}));
+  EXPECT_TRUE(count(FileStep::SyncFolder).empty());
+  EXPECT_TRUE(engine_.SyncPendingFolders());
+  EXPECT_EQ(count(FileStep::SyncFolder),
+            (std::map<std::string, int>{{dir_.Path("music/"), 1}, {dir_.Path("other/"), 1}}));
+  EXPECT_TRUE(engine_.SyncPendingFolders());  // nothing pending any more
+  EXPECT_EQ(count(FileStep::SyncFolder).size(), 2u);
+}
+
+// With the data folder on another file system (an external drive holds the
+// music), the new file is built in the target's folder and renamed there:
+// the audio is copied once, and the data folder is not used at all.
+TEST_F(TagWriterTest, NewFileIsBuiltBesideTheTargetOnAnotherFileSystem) {
+  struct stat shm {}, here {};
+  if (::stat("/dev/shm", &shm) != 0 || ::stat(dir_.Path("music").c_str(), &here) != 0 || shm.st_dev == here.st_dev)
+    GTEST_SKIP() << "no second file system for the data folder";
+  const std::string data = "/dev/shm/quillon_beside_" + std::to_string(::getpid()) + "/";
+  fs::create_directories(data);
+  engine_.DataFolder = data;
+  const std::string path = Put(Tag(Frame("TIT2", Text("x")), 8) + audio_ + V1Block('o', 9));
+  dir_.WriteFile("music/.quillon-tmp.mp3", "left by a killed run");
+  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+  engine_.ReadTag(path);
+  ScriptedFaults faults;
+  ASSERT_TRUE(engine_.WriteTagV2(path, "abc", "", "", "", "", "", "", "", "ZQ"));
+  EXPECT_EQ(Content(path), Tag(Frame("TIT2", Text("abc")) + Frame("TPE1", Text("")) + Frame("TALB", Text("")) +
+                               Frame("TYER", Text("")) + Frame("COMM", CommText("")) + Frame("TRCK", Text("")) +
+                               Frame("TCON", Text("")) + Frame("TIT1", Text("")) + Frame("TOWN", Text("ZQ"))) +
+                               audio_ + Block("abc", "", "", "", "", 9));
+  int copies = 0, syncs = 0;
+  for (const auto& seen : faults.seen()) {
+    // Looking at the data folder's device is all it may do there.
+    if (seen.step != FileStep::Resolve) {
+      EXPECT_EQ(seen.path.rfind(data, 0), std::string::npos) << "the data folder was used: " << seen.path;
+    }
+    if (seen.step == FileStep::Create) {
+      EXPECT_EQ(seen.path, dir_.Path("music/.quillon-tmp.mp3"));
+    }
+    copies += seen.step == FileStep::Copy ? 1 : 0;
+    syncs += seen.step == FileStep::Sync ? 1 : 0;
+  }
+  EXPECT_EQ(copies, 1);
+  EXPECT_EQ(syncs, 1);
+  EXPECT_EQ(Entries(dir_.Path("music")), std::vector<std::string>{"song.mp3"});
+  EXPECT_TRUE(fs::is_empty(data));
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  fs::remove_all(data);
+}
 
 TEST_F(TagWriterTest, CopyAcrossFileSystemsLeavesNothingBeside) {
   const std::string path = Put(Tag(Frame("TIT2", Text("x"))) + audio_);
