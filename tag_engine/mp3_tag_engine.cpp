@@ -349,7 +349,8 @@ bool Mp3TagEngine::WriteNewFile(const std::string& path, const std::string& targ
   // the target's file system, else the target's own folder, so that a file
   // on an external drive is written once and not copied a second time.
   const std::string folder = platform::FolderOf(target);
-  const std::optional<bool> sameFileSystem = platform::OnSameFileSystem(DataFolder.empty() ? "." : DataFolder, folder.empty() ? "." : folder);
+  const std::optional<bool> sameFileSystem =
+      platform::OnSameFileSystem(DataFolder.empty() ? "." : DataFolder, folder.empty() ? "." : folder);
   if (!sameFileSystem) return false;  // no usable data folder
   const std::string staged = *sameFileSystem ? DataFolder + kTempName : folder + kBesideName;
   // Whatever is still at the staged path on the way out (a failure before

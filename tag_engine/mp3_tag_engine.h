@@ -51,7 +51,7 @@ class Mp3TagEngine {
   std::array<std::uint8_t, 10> Id3v2Header{};
   // Tag size decoded from the header (bytes after it); 0 without "ID3".
   std::int32_t TagSize = 0;
-  // The ID3v1 block as last written by WriteTagV1.
+  // The ID3v1 block as last written by WriteTagV1 (or found in place).
   std::array<std::uint8_t, 128> Id3v1Block{};
   // Folder of the temporary file "tmp.mp3"; ends with the path delimiter.
   std::string DataFolder;
@@ -140,9 +140,10 @@ class Mp3TagEngine {
   // audio of `source` from `audioStart` to `sourceSize`, the ID3v1 block for
   // the five values), synced, and hands it to ReplaceTarget. `target` is
   // `path` resolved. `tag` is released once written.
-  bool WriteNewFile(const std::string& path, const std::string& target, platform::File& source, std::uint64_t sourceSize,
-                    std::uint64_t audioStart, std::string& tag, const std::string& title, const std::string& artist,
-                    const std::string& album, const std::string& comment, const std::string& year);
+  bool WriteNewFile(const std::string& path, const std::string& target, platform::File& source,
+                    std::uint64_t sourceSize, std::uint64_t audioStart, std::string& tag, const std::string& title,
+                    const std::string& artist, const std::string& album, const std::string& comment,
+                    const std::string& year);
   // The last step of a write: `staged` (complete, synced) replaces `target`
   // (`path` resolved), whose folder then waits in pendingFolders_ for its
   // sync.
