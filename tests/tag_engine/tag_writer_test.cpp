@@ -502,6 +502,16 @@ TEST_F(TagWriterTest, OneSyncPerFileAndOnePerFolder) {
   };
   const std::map<std::string, int> syncs = count(FileStep::Sync);
   EXPECT_EQ(syncs, (std::map<std::string, int>{{TempPath(), 5}}));
+  // The permission bits are set before the sync, so that after a power loss
+  // a file does not come back with the temporary file's owner-only mode.
+  bool modeSet = false;
+  for (const auto& seen : faults.seen()) {
+    if (seen.step == FileStep::SetMode) modeSet = true;
+    if (seen.step == FileStep::Sync) {
+      EXPECT_TRUE(modeSet);
+      modeSet = false;
+    }
+  }
   EXPECT_TRUE(count(FileStep::SyncFolder).empty());
   EXPECT_TRUE(engine_.SyncPendingFolders());
   EXPECT_EQ(count(FileStep::SyncFolder),
