@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <exception>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "batch_editor/UF_Main.h"
@@ -79,6 +81,9 @@ void TF_Main::BTN_StartClick(QObject* /*Sender*/) {
   } catch (...) {
     failed = true;
   }
+  // However the run ended (done, stopped, closing, failed), the folders of
+  // its last files are synced before anything else can happen.
+  (void)F_Util_MP3->SyncPendingFolders();
   if (failed) {
     // The box is modal and pumps events: the list stays locked until the
     // user has answered it.
@@ -114,6 +119,13 @@ void TF_Main::RunBatch(std::string& inHand) {
   PGB_Progression->SetMax(static_cast<int>(N));
   PGB_Progression->SetPosition(0);
   F_Util_MP3->DataFolder = DataFolder;
+  // The folder entries are synced once per folder rather than once per
+  // file: after the last entry of each folder (and when the run ends).
+  std::vector<bool> lastOfFolder(N, false);
+  {
+    std::unordered_set<std::string> seen;
+    for (std::size_t i = N; i-- > 0;) lastOfFolder[i] = seen.insert(Files[i].FolderPath).second;
+  }
   RunPump pump({LBX_File, PNL_Before, PNL_Process});
   for (std::size_t i = 0; i < N && i < Files.size(); ++i) {
     // A copy: handlers that run from the pumps below must not be able to
@@ -143,6 +155,7 @@ void TF_Main::RunBatch(std::string& inHand) {
     } else {
       LBX_File->SetItem(item, entry.FullPath + kSkippedSuffix);
     }
+    if (lastOfFolder[i]) (void)F_Util_MP3->SyncPendingFolder(entry.FolderPath);
     ++k;
     PGB_Progression->SetPosition(static_cast<int>(k));
     if (StopRequested) break;

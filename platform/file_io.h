@@ -1,5 +1,5 @@
-// File operations of the tag engine: RAII handles, whole-range copies, and a
-// durable atomic replacement of one file by another.
+// File operations of the tag engine: RAII handles, whole-range copies, and an
+// atomic replacement of one file by another.
 //
 // Every operation goes through one fault-injection seam (SetFaultHook) so
 // that tests can make any single step fail, even as root where permission
@@ -34,7 +34,7 @@ enum class FileStep {
   Rename,        // RenameFile
   Remove,        // RemoveFile
   SyncFolder,    // SyncFolder
-  Resolve,       // ResolvePath
+  Resolve,       // ResolvePath, OnSameFileSystem
 };
 
 // Asked before every step; returning a non-zero errno value makes the step
@@ -105,23 +105,32 @@ bool RenameFile(const std::string& from, const std::string& to);
 // Removes a file; false when it could not be removed (or was not there).
 bool RemoveFile(const std::string& path);
 
-// Flushes the folder entry list of `folder` (after a rename into it).
+// Flushes the folder entry list of `folder`, so that renames into it
+// survive a power loss.
 bool SyncFolder(const std::string& folder);
+
+// True when the two existing paths lie on one file system (same device), so
+// that a file built at one can be renamed to the other; false when they lie
+// on two; nullopt when either cannot be examined (missing, no permission).
+// Checked through the fault hook as a Resolve step of `a`.
+std::optional<bool> OnSameFileSystem(const std::string& a, const std::string& b);
 
 // The absolute path with every symbolic link resolved; nullopt on failure.
 std::optional<std::string> ResolvePath(const std::string& path);
 
-// Replaces `target` by the complete, already synced file `staged`, so that
-// `target` is at every moment either its old or its new content:
-// `staged` is renamed over `target` when both lie on one file system;
-// otherwise it is copied to `besideName` in the target's own folder, synced,
-// and that copy is renamed over `target` (`staged` then stays for the caller
-// to remove). The target's folder is synced after the rename. `target` must
-// already be the resolved path (no link). On failure `target` is unchanged
-// and no file is left at the beside path; the result is false.
-// Returns true only once the rename has happened; a failing folder sync
-// after it is ignored, the new content being in place.
-bool ReplaceFileDurably(const std::string& staged, const std::string& target, const std::string& besideName);
+// Replaces `target` by `staged`, a complete file already synced to disk and
+// already carrying the permission bits and owner it is to have, so that
+// `target` is at every moment either its old or its new content: `staged`
+// is renamed over `target`. When the rename cannot cross from `staged` to
+// the target's folder (EXDEV: another file system, or another mount of the
+// same one) it is copied to `besideName` in the target's own folder, that
+// copy is given the target's permission bits and owner and synced, and it
+// is renamed over `target` (`staged` then stays for the caller to remove).
+// `target` must already be the resolved path (no link). On failure `target`
+// is unchanged, no file is left at the beside path, and the result is false.
+// The target's folder is NOT synced: after a power loss before the caller's
+// SyncFolder of it, `target` may come back with its old content, never cut.
+bool ReplaceFile(const std::string& staged, const std::string& target, const std::string& besideName);
 
 // The folder part of `path`, up to and including its last delimiter ("" if
 // it has none: the current folder).

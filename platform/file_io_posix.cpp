@@ -231,6 +231,13 @@ bool SyncFolder(const std::string& folder) {
   return synced;
 }
 
+std::optional<bool> OnSameFileSystem(const std::string& a, const std::string& b) {
+  if (!ValidPath(a) || !ValidPath(b) || Refused(FileStep::Resolve, a)) return std::nullopt;
+  struct stat stA {}, stB {};
+  if (::stat(a.c_str(), &stA) != 0 || ::stat(b.c_str(), &stB) != 0) return std::nullopt;
+  return stA.st_dev == stB.st_dev;
+}
+
 std::optional<std::string> ResolvePath(const std::string& path) {
   if (!ValidPath(path) || Refused(FileStep::Resolve, path)) return std::nullopt;
   std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
@@ -243,24 +250,16 @@ std::string FolderOf(const std::string& path) {
   return delimiter == std::string_view::npos ? std::string() : path.substr(0, delimiter + 1);
 }
 
-bool ReplaceFileDurably(const std::string& staged, const std::string& target, const std::string& besideName) {
-  std::optional<File> original = File::OpenRead(target);
-  if (!original) return false;
-  const std::string folder = FolderOf(target);
-  {
-    std::optional<File> staging = File::OpenRead(staged);
-    if (!staging || !staging->CopyModeAndOwnerFrom(*original)) return false;
-  }
-  if (RenameFile(staged, target)) {
-    (void)SyncFolder(folder);
-    return true;
-  }
+bool ReplaceFile(const std::string& staged, const std::string& target, const std::string& besideName) {
+  if (RenameFile(staged, target)) return true;
   if (errno != EXDEV) return false;
 
-  // Different file systems: a rename cannot cross, so bring a copy into the
-  // target's folder first and rename that one. A copy left by an earlier
-  // interrupted run has the same name and is simply replaced.
-  const std::string beside = folder + besideName;
+  // A rename cannot cross, so bring a copy into the target's folder first
+  // and rename that one. A copy left by an earlier interrupted run has the
+  // same name and is simply replaced.
+  std::optional<File> original = File::OpenRead(target);
+  if (!original) return false;
+  const std::string beside = FolderOf(target) + besideName;
   (void)RemoveFile(beside);
   bool placed = false;
   {
@@ -272,12 +271,8 @@ bool ReplaceFileDurably(const std::string& staged, const std::string& target, co
                out->Close() && RenameFile(beside, target);
     }
   }
-  if (!placed) {
-    (void)RemoveFile(beside);
-    return false;
-  }
-  (void)SyncFolder(folder);
-  return true;
+  if (!placed) (void)RemoveFile(beside);
+  return placed;
 }
 
 }  // namespace platform

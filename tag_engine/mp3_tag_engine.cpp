@@ -136,7 +136,26 @@ std::string FixedWidth(const std::string& value, std::size_t width) {
 
 }  // namespace
 
-Mp3TagEngine::~Mp3TagEngine() = default;
+std::array<std::uint8_t, 128> RenderId3v1Block(const std::array<std::uint8_t, 128>* oldBlock,
+                                               const std::string& title, const std::string& artist,
+                                               const std::string& album, const std::string& comment,
+                                               const std::string& year) {
+  std::array<std::uint8_t, 128> block{};
+  std::memcpy(block.data(), kV1Marker.data(), kV1Marker.size());
+  auto put = [&block](std::size_t offset, const std::string& value, std::size_t width) {
+    const std::string field = FixedWidth(value, width);
+    std::memcpy(block.data() + offset, field.data(), width);
+  };
+  put(kV1TitleOffset, title, kV1TextWidth);
+  put(kV1ArtistOffset, artist, kV1TextWidth);
+  put(kV1AlbumOffset, album, kV1TextWidth);
+  put(kV1YearOffset, year, kV1YearWidth);
+  put(kV1CommentOffset, comment, kV1TextWidth);
+  block[kV1GenreOffset] = oldBlock ? (*oldBlock)[kV1GenreOffset] : kV1NoGenre;
+  return block;
+}
+
+Mp3TagEngine::~Mp3TagEngine() { (void)SyncPendingFolders(); }
 
 void Mp3TagEngine::RefreshFrameList(const std::vector<T_Frame_Mp3>&, std::int32_t) {}
 
@@ -261,17 +280,6 @@ bool Mp3TagEngine::WriteTagV2(std::string Path, std::string Title, std::string A
                               std::string Comment, std::string Year, std::string Track, std::string Genre,
                               std::string Category, std::string Owner) {
   if (!platform::IsExistingFile(Path)) return false;
-  const std::string tempPath = DataFolder + kTempName;
-  // After a rename nothing is left at the temporary path; after a copy
-  // across file systems, or any failure, it goes on the way out rather than
-  // linger in the data folder.
-  struct TempRemover {
-    const std::string& path;
-    bool created = false;
-    ~TempRemover() {
-      if (created) (void)platform::RemoveFile(path);
-    }
-  } tempRemover{tempPath};
   bool written = false;
   try {
     // What the old header says, read before it is replaced below. A header
@@ -354,21 +362,116 @@ bool Mp3TagEngine::WriteTagV2(std::string Path, std::string Title, std::string A
       tag.append(frame.FrameContent);
     }
 
-    {
-      std::optional<platform::File> temp = platform::File::CreateTruncate(tempPath);
-      if (!temp) return false;
-      tempRemover.created = true;
-      if (!temp->Append(tag.data(), tag.size())) return false;
-      tag = std::string();
-      if (!platform::CopyRange(*source, audioStart, *sourceSize - audioStart, *temp)) return false;
-      if (!temp->Sync() || !temp->Close()) return false;
-    }
-    source.reset();
-    written = platform::ReplaceFileDurably(tempPath, *target, kBesideName);
+    written = WriteNewFile(Path, *target, *source, *sourceSize, audioStart, tag, Title, Artist, Album, Comment, Year);
   } catch (const std::exception&) {
     written = false;
   }
   return written;
+}
+
+bool Mp3TagEngine::WriteNewFile(const std::string& path, const std::string& target, platform::File& source,
+                                std::uint64_t sourceSize, std::uint64_t audioStart, std::string& tag,
+                                const std::string& title, const std::string& artist, const std::string& album,
+                                const std::string& comment, const std::string& year) {
+  // Built where a rename reaches the target: the data folder when it shares
+  // the target's file system, else the target's own folder, so that a file
+  // on an external drive is written once and not copied a second time.
+  const std::string folder = platform::FolderOf(target);
+  const std::optional<bool> sameFileSystem =
+      platform::OnSameFileSystem(DataFolder.empty() ? "." : DataFolder, folder.empty() ? "." : folder);
+  if (!sameFileSystem) return false;  // no usable data folder
+  const std::string staged = *sameFileSystem ? DataFolder + kTempName : folder + kBesideName;
+  // Whatever is still at the staged path on the way out (a failure before
+  // or at the rename) goes, rather than linger beside the music or in the
+  // data folder.
+  struct StagedRemover {
+    const std::string& path;
+    bool armed = false;
+    ~StagedRemover() {
+      if (armed) (void)platform::RemoveFile(path);
+    }
+  } remover{staged};
+
+  // The ID3v1 block goes where WriteTagV1 would put it: over the last 128
+  // bytes of new tag + audio when they hold one, else after them.
+  const std::uint64_t audioLength = sourceSize - audioStart;
+  const std::uint64_t newLength = tag.size() + audioLength;
+  std::array<std::uint8_t, kV1Size> tail{};
+  const bool roomForBlock = newLength >= kV1Size;
+  if (roomForBlock) {
+    // Audio shorter than a block leaves the start of the tail in the tag.
+    const std::size_t fromTag = audioLength >= kV1Size ? 0 : kV1Size - static_cast<std::size_t>(audioLength);
+    std::memcpy(tail.data(), tag.data() + tag.size() - fromTag, fromTag);
+    if (!source.ReadAt(sourceSize - (kV1Size - fromTag), tail.data() + fromTag, kV1Size - fromTag)) return false;
+  }
+  const bool hasBlock = roomForBlock && std::memcmp(tail.data(), kV1Marker.data(), kV1Marker.size()) == 0;
+  const std::array<std::uint8_t, kV1Size> block =
+      RenderId3v1Block(hasBlock ? &tail : nullptr, title, artist, album, comment, year);
+
+  {
+    std::optional<platform::File> out = platform::File::CreateTruncate(staged);
+    if (!out) return false;
+    remover.armed = true;
+    if (!out->Append(tag.data(), tag.size())) return false;
+    tag = std::string();
+    if (hasBlock && audioLength >= kV1Size) {
+      // The old block is not copied only to be overwritten.
+      if (!platform::CopyRange(source, audioStart, audioLength - kV1Size, *out) ||
+          !out->Append(block.data(), block.size()))
+        return false;
+    } else {
+      if (!platform::CopyRange(source, audioStart, audioLength, *out)) return false;
+      if (hasBlock && !out->WriteAt(newLength - kV1Size, block.data(), block.size())) return false;
+      if (!hasBlock && roomForBlock && !out->Append(block.data(), block.size())) return false;
+    }
+    // Permission bits before the sync, so that they are as durable as the
+    // bytes.
+    if (!out->CopyModeAndOwnerFrom(source) || !out->Sync() || !out->Close()) return false;
+  }
+  if (!ReplaceTarget(staged, target, path)) return false;
+  // After a rename nothing is left at the staged path; after the copy that
+  // a rename across two mounts needs, the staged file still has to go.
+  remover.armed = *sameFileSystem && platform::IsExistingFile(staged);
+  return true;
+}
+
+bool Mp3TagEngine::ReplaceTarget(const std::string& staged, const std::string& target, const std::string& path) {
+  if (!platform::ReplaceFile(staged, target, kBesideName)) return false;
+  PendingFolder folder{platform::FolderOf(path), platform::FolderOf(target)};
+  const bool known = std::any_of(pendingFolders_.begin(), pendingFolders_.end(), [&folder](const PendingFolder& p) {
+    return p.given == folder.given && p.resolved == folder.resolved;
+  });
+  if (!known) pendingFolders_.push_back(std::move(folder));
+  return true;
+}
+
+bool Mp3TagEngine::SyncPendingFolders() {
+  bool synced = true;
+  std::vector<std::string> done;
+  for (const PendingFolder& p : pendingFolders_) {
+    if (std::find(done.begin(), done.end(), p.resolved) != done.end()) continue;
+    synced = platform::SyncFolder(p.resolved) && synced;
+    done.push_back(p.resolved);
+  }
+  pendingFolders_.clear();
+  return synced;
+}
+
+bool Mp3TagEngine::SyncPendingFolder(const std::string& folder) {
+  bool synced = true;
+  std::vector<std::string> done;
+  for (auto it = pendingFolders_.begin(); it != pendingFolders_.end();) {
+    if (it->given != folder) {
+      ++it;
+      continue;
+    }
+    if (std::find(done.begin(), done.end(), it->resolved) == done.end()) {
+      synced = platform::SyncFolder(it->resolved) && synced;
+      done.push_back(it->resolved);
+    }
+    it = pendingFolders_.erase(it);
+  }
+  return synced;
 }
 
 bool Mp3TagEngine::WriteTagV1(std::string Path, std::string Title, std::string Artist, std::string Album,
@@ -379,23 +482,15 @@ bool Mp3TagEngine::WriteTagV1(std::string Path, std::string Title, std::string A
     if (!file) return false;
     const std::optional<std::uint64_t> size = file->Size();
     if (!size || *size < kV1Size) return false;
-    std::array<std::uint8_t, 128> block{};
-    if (!file->ReadAt(*size - kV1Size, block.data(), block.size())) return false;
-    const bool hasBlock = std::memcmp(block.data(), kV1Marker.data(), kV1Marker.size()) == 0;
-
-    std::memcpy(block.data(), kV1Marker.data(), kV1Marker.size());
-    auto put = [&block](std::size_t offset, const std::string& value, std::size_t width) {
-      const std::string field = FixedWidth(value, width);
-      std::memcpy(block.data() + offset, field.data(), width);
-    };
-    put(kV1TitleOffset, Title, kV1TextWidth);
-    put(kV1ArtistOffset, Artist, kV1TextWidth);
-    put(kV1AlbumOffset, Album, kV1TextWidth);
-    put(kV1YearOffset, Year, kV1YearWidth);
-    put(kV1CommentOffset, Comment, kV1TextWidth);
-    if (!hasBlock) block[kV1GenreOffset] = kV1NoGenre;
+    std::array<std::uint8_t, 128> old{};
+    if (!file->ReadAt(*size - kV1Size, old.data(), old.size())) return false;
+    const bool hasBlock = std::memcmp(old.data(), kV1Marker.data(), kV1Marker.size()) == 0;
+    const std::array<std::uint8_t, 128> block =
+        RenderId3v1Block(hasBlock ? &old : nullptr, Title, Artist, Album, Comment, Year);
     Id3v1Block = block;
 
+    // WriteTagV2 leaves the block in place: no write, no sync, mtime kept.
+    if (hasBlock && block == old) return file->Close();
     if (hasBlock) {
       // 128 bytes over 128 bytes, within the file's length: the audio and
       // the ID3v2 tag are not touched, so this write is left to the page

@@ -14,8 +14,20 @@ namespace platform {
 class File;
 }
 
+// The 128-byte ID3v1 block for five values: "TAG", then title, artist and
+// album (30 bytes each), year (4 bytes) and comment (30 bytes, so no ID3v1.1
+// track byte), each value (UTF-8) turned into ISO-8859-1 with "?" for the
+// characters it lacks, then cut to its field or filled up with spaces; the
+// last byte (the genre) is the one of `oldBlock` when one is given, else 255
+// (none). This is the one place where text becomes ID3v1 bytes.
+std::array<std::uint8_t, 128> RenderId3v1Block(const std::array<std::uint8_t, 128>* oldBlock,
+                                               const std::string& title, const std::string& artist,
+                                               const std::string& album, const std::string& comment,
+                                               const std::string& year);
+
 class Mp3TagEngine {
  public:
+  // Syncs the folders still pending (see SyncPendingFolders).
   virtual ~Mp3TagEngine();
 
   // Values of the frames TIT2, TPE1, TALB, COMM, TYER, TRCK, TCON (genre
@@ -35,7 +47,7 @@ class Mp3TagEngine {
   std::array<std::uint8_t, 10> Id3v2Header{};
   // Tag size decoded from the header (bytes after it); 0 without "ID3".
   std::int32_t TagSize = 0;
-  // The ID3v1 block as last written by WriteTagV1.
+  // The ID3v1 block as last written by WriteTagV1 (or found in place).
   std::array<std::uint8_t, 128> Id3v1Block{};
   // Folder of the temporary file "tmp.mp3"; ends with the path delimiter.
   std::string DataFolder;
@@ -67,19 +79,52 @@ class Mp3TagEngine {
   // turned into their v2.3 form (id3::ConvertV24ToV23). No padding; the
   // audio from the old tag's end on follows unchanged, and a v2.4 footer that
   // is really there ("3DI" after the tag) goes with the old tag.
+  // After the audio, the file ends with the ID3v1 block that WriteTagV1
+  // would then leave: when the last 128 bytes of new tag + audio start with
+  // "TAG" they are rebuilt in place (genre byte kept), else a block with
+  // genre 255 follows (none when new tag + audio are shorter than 128 bytes,
+  // where WriteTagV1 fails). So the file is written once, and a following
+  // WriteTagV1 with the same values finds its block in place.
+  // The new file is built complete in DataFolder + "tmp.mp3" when DataFolder
+  // is on the target's file system, else beside the target as
+  // ".quillon-tmp.mp3" (the next write there replaces a copy a kill left),
+  // given the target's permission bits (and, where allowed, owner), synced
+  // once, and renamed over the target (a symbolic link stays a link, its
+  // final target is replaced), so that a kill at any moment leaves the old or
+  // the new file. The target's folder is not synced here but recorded as
+  // pending (SyncPendingFolders): until then a power loss may bring back the
+  // old file, never a cut one.
+  // False, with the file unchanged, when: no regular file is at `Path`; it
+  // cannot be opened for writing; the data folder cannot be examined; the
+  // old tag reaches past the end of the file; the new tag would be 2^28
+  // bytes or more; any I/O step fails.
+  // No temporary file remains beside the target, and none in DataFolder
+  // after a success. Frames and Id3v2Header describe the new tag afterwards
+  // whatever the result, so a second write needs a fresh ReadTag.
   bool WriteTagV2(std::string Path, std::string Title, std::string Artist, std::string Album, std::string Comment,
                   std::string Year, std::string Track, std::string Genre, std::string Category, std::string Owner);
 
-  // Writes the 128-byte ID3v1 block at the end of `Path`: over the last 128
-  // bytes when they start with "TAG" (case-sensitive; the genre byte stays),
-  // else appended with genre byte 255. The UTF-8 values go in as ISO-8859-1,
-  // each character outside it as "?"; title, artist, album and comment are
-  // then cut or space-filled to 30 bytes, the year to 4. False, file unchanged,
-  // for a missing or unwritable file or one shorter than 128 bytes; false
-  // when a write, sync or close fails (a failed append is cut back off).
-  // An append is synced to disk; an overwrite in place is not.
+  // Writes the 128-byte ID3v1 block (RenderId3v1Block) at the end of
+  // `Path`: over the last 128 bytes when they start with "TAG" (case-
+  // sensitive; the genre byte stays), else appended with genre byte 255.
+  // When the block there already holds exactly these bytes (as after
+  // WriteTagV2 with the same values) the file is not written at all. False,
+  // file unchanged, for a missing or unwritable file or one shorter than 128
+  // bytes; false when a write, sync or close fails (a failed append is cut
+  // back off). An append is synced to disk; an overwrite in place is not.
   bool WriteTagV1(std::string Path, std::string Title, std::string Artist, std::string Album, std::string Comment,
                   std::string Year);
+
+  // Syncs the folder of every file that WriteTagV2 replaced since it was
+  // last synced, so that the renames survive a power loss, and forgets
+  // them: one sync per folder. The batch run calls it when it ends. False
+  // when a folder sync failed (the files are in place all the same).
+  bool SyncPendingFolders();
+  // The same for the files whose `Path`, as given to WriteTagV2, lies in
+  // `folder` (up to and including its last delimiter); other pending
+  // folders stay pending. The batch run calls it after the last file of a
+  // folder.
+  bool SyncPendingFolder(const std::string& folder);
 
  protected:
   // Called by ReadTag after a completed frame walk (not after a failed read).
@@ -93,6 +138,26 @@ class Mp3TagEngine {
   // Sets the value that `frame` carries, if it is one of the nine.
   void TakeValue(const T_Frame_Mp3& frame, int major);
   bool yearFromTyer_ = false;
+
+  // The file-writing tail of WriteTagV2: builds the new file (`tag`, the
+  // audio of `source` from `audioStart` to `sourceSize`, the ID3v1 block for
+  // the five values), synced, and hands it to ReplaceTarget. `target` is
+  // `path` resolved. `tag` is released once written.
+  bool WriteNewFile(const std::string& path, const std::string& target, platform::File& source,
+                    std::uint64_t sourceSize, std::uint64_t audioStart, std::string& tag, const std::string& title,
+                    const std::string& artist, const std::string& album, const std::string& comment,
+                    const std::string& year);
+  // The last step of a write: `staged` (complete, synced) replaces `target`
+  // (`path` resolved), whose folder then waits in pendingFolders_ for its
+  // sync.
+  bool ReplaceTarget(const std::string& staged, const std::string& target, const std::string& path);
+
+  // A folder in which a file was replaced and whose entries are not synced
+  // yet: as the caller named it, and as resolved (where the rename went).
+  struct PendingFolder {
+    std::string given, resolved;
+  };
+  std::vector<PendingFolder> pendingFolders_;
 
   // True when Id3v2Header holds the first bytes of the file ReadTag read
   // last; a file shorter than 10 bytes leaves an older header in place.

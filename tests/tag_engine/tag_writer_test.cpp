@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <map>
+
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -11,6 +13,7 @@
 #include "support/temp_dir.h"
 #include "tag_engine/id3_layout.h"
 #include "tag_engine/mp3_tag_engine.h"
+#include "tag_engine/text_codec.h"
 
 using namespace std::string_literals;
 using platform::FileStep;
@@ -43,6 +46,21 @@ std::string AppendedFrames(const std::string& artist, const std::string& album, 
   return Frame("TPE1", Text(artist)) + Frame("TALB", Text(album)) + Frame("TIT2", Text(title)) +
          Frame("TYER", Text(year)) + Frame("COMM", CommText(comment)) + Frame("TRCK", Text(track)) +
          Frame("TCON", Text(genre)) + Frame("TIT1", Text(category)) + Frame("TOWN", Text(owner));
+}
+
+// The ID3v1 block a write leaves after the audio: "TAG", the five values
+// space-filled, the genre byte (255 for a new block).
+std::string Block(const std::string& title, const std::string& artist = "", const std::string& album = "",
+                  const std::string& comment = "", const std::string& year = "", std::uint8_t genre = 0xFF) {
+  // Fixtures give the block's texts in ISO-8859-1 or, for the values a run
+  // passes, in UTF-8 within ISO-8859-1's range; the block holds ISO-8859-1.
+  auto field = [](std::string s, std::size_t n) {
+    if (id3text::IsValidUtf8(s)) s = id3text::ToLatin1(s);
+    s.resize(n, ' ');
+    return s;
+  };
+  return "TAG" + field(title, 30) + field(artist, 30) + field(album, 30) + field(year, 4) + field(comment, 30) +
+         std::string(1, static_cast<char>(genre));
 }
 
 std::vector<std::string> Entries(const std::string& folder) {
@@ -87,7 +105,7 @@ TEST_F(TagWriterTest, WorkedExampleWithoutOldTag) {
   EXPECT_EQ(ToHex(file.substr(0, 10)), "49 44 33 03 00 00 00 00 00 75");
   const std::string tit2 = file.substr(10 + 12 + 12, 15);
   EXPECT_EQ(ToHex(tit2), "54 49 54 32 00 00 00 05 00 00 00 61 62 63 00");
-  EXPECT_EQ(file, Header(117) + AppendedFrames("", "", "abc", "", "", "", "", "", "ZQ") + audio_);
+  EXPECT_EQ(file, Header(117) + AppendedFrames("", "", "abc", "", "", "", "", "", "ZQ") + audio_ + Block("abc"));
   EXPECT_FALSE(fs::exists(TempPath()));
 }
 
@@ -97,7 +115,7 @@ TEST_F(TagWriterTest, AllValuesEmptyGiveNineMinimalFrames) {
   ASSERT_TRUE(engine_.WriteTagV2(path, "", "", "", "", "", "", "", "", ""));
   const std::string file = Content(path);
   EXPECT_EQ(ToHex(file.substr(6, 4)), "00 00 00 70");
-  EXPECT_EQ(file, Header(112) + AppendedFrames("", "", "", "", "", "", "", "", "") + audio_);
+  EXPECT_EQ(file, Header(112) + AppendedFrames("", "", "", "", "", "", "", "", "") + audio_ + Block(""));
 }
 
 TEST_F(TagWriterTest, SyncsafeSizeField) {
@@ -129,7 +147,9 @@ TEST_F(TagWriterTest, ExistingFramesKeepTheirPlacesAndPaddingGoes) {
                              Frame("TALB", Text("")) + Frame("TYER", Text("")) + Frame("COMM", CommText("")) +
                              Frame("TRCK", Text("")) + Frame("TCON", Text("")) + Frame("TIT1", Text("")) +
                              Frame("TOWN", Text("ZQ"));
-  EXPECT_EQ(ToHex(Content(path)), ToHex(Tag(frames) + audio_ + v1));
+  // The old ID3v1 block is rebuilt over itself, its genre byte kept.
+  ASSERT_NE(v1, Block("New", "Band", "", "", "", 17));
+  EXPECT_EQ(ToHex(Content(path)), ToHex(Tag(frames) + audio_ + Block("New", "Band", "", "", "", 17)));
 }
 
 TEST_F(TagWriterTest, RepeatedFrameGetsTheValueInEveryCopy) {
@@ -140,7 +160,7 @@ TEST_F(TagWriterTest, RepeatedFrameGetsTheValueInEveryCopy) {
                              Frame("TPE1", Text("")) + Frame("TALB", Text("")) + Frame("TYER", Text("")) +
                              Frame("COMM", CommText("")) + Frame("TCON", Text("")) + Frame("TIT1", Text("")) +
                              Frame("TOWN", Text("ZQ"));
-  EXPECT_EQ(ToHex(Content(path)), ToHex(Tag(frames) + audio_));
+  EXPECT_EQ(ToHex(Content(path)), ToHex(Tag(frames) + audio_ + Block("T")));
 }
 
 TEST_F(TagWriterTest, OtherFramesSurviveByteForByte) {
@@ -156,7 +176,7 @@ TEST_F(TagWriterTest, OtherFramesSurviveByteForByte) {
       carried.substr(0, carried.size() - Frame("COMM", Text("note")).size()) + Frame("COMM", CommText(""), 0x40, 0x00) +
       Frame("TPE1", Text("a")) + Frame("TALB", Text("b")) + Frame("TIT2", Text("t")) + Frame("TYER", Text("")) +
       Frame("TRCK", Text("")) + Frame("TCON", Text("")) + Frame("TIT1", Text("")) + Frame("TOWN", Text("ZQ"));
-  const std::string expected = Tag(expectedFrames) + audio_;
+  const std::string expected = Tag(expectedFrames) + audio_ + Block("t", "a", "b");
   EXPECT_EQ(ToHex(Content(path)), ToHex(expected));
 
   // A second run with the same values changes nothing: no byte grows.
@@ -168,7 +188,8 @@ TEST_F(TagWriterTest, FramesOfAnyIdAreKeptInPlace) {
   const std::string frames = Frame("XYZW", "abcd") + Frame("TCMP", "\0" "1"s) + Frame("TSOP", "\x01\xFF\xFE" "B\0"s);
   const std::string path = Put(Tag(frames) + audio_);
   ASSERT_TRUE(Rewrite(path, "t"));
-  EXPECT_EQ(ToHex(Content(path)), ToHex(Tag(frames + AppendedFrames("", "", "t", "", "", "", "", "", "ZQ")) + audio_));
+  EXPECT_EQ(ToHex(Content(path)),
+            ToHex(Tag(frames + AppendedFrames("", "", "t", "", "", "", "", "", "ZQ")) + audio_ + Block("t")));
 }
 
 TEST_F(TagWriterTest, UpdatedFrameLosesOnlyContentFlags) {
@@ -213,7 +234,7 @@ TEST_F(TagWriterTest, Version4TagBecomesVersion3) {
             ToHex(Tag(txxx + Frame("TIT2", Text("new")) + Frame("TPE1", Text("")) + Frame("TALB", Text("")) +
                       Frame("TYER", Text("")) + Frame("COMM", CommText("")) + Frame("TRCK", Text("")) +
                       Frame("TCON", Text("")) + Frame("TIT1", Text("")) + Frame("TOWN", Text("ZQ"))) +
-                  audio_));
+                  audio_ + Block("new")));
 }
 
 TEST_F(TagWriterTest, Version4FooterGoesWithTheOldTag) {
@@ -225,7 +246,7 @@ TEST_F(TagWriterTest, Version4FooterGoesWithTheOldTag) {
   EXPECT_EQ(file, Tag(Frame("TIT2", Text("new")) + Frame("TPE1", Text("")) + Frame("TALB", Text("")) +
                       Frame("TYER", Text("")) + Frame("COMM", CommText("")) + Frame("TRCK", Text("")) +
                       Frame("TCON", Text("")) + Frame("TIT1", Text("")) + Frame("TOWN", Text("ZQ"))) +
-                      audio_);
+                      audio_ + Block("new"));
 }
 
 TEST_F(TagWriterTest, FooterFlagWithoutFooterKeepsAllAudio) {
@@ -233,9 +254,9 @@ TEST_F(TagWriterTest, FooterFlagWithoutFooterKeepsAllAudio) {
   const std::string path = Put(Header(static_cast<std::uint32_t>(frames.size()), 4, 0x10) + frames + audio_);
   ASSERT_TRUE(Rewrite(path, "new"));
   const std::string file = Content(path);
-  ASSERT_GE(file.size(), audio_.size());
-  EXPECT_EQ(ToHex(file.substr(file.size() - audio_.size())), ToHex(audio_));
-  EXPECT_EQ(file.size(), 10 + 15 + 6 * 12 + 16 /* COMM */ + 14 + audio_.size());
+  ASSERT_GE(file.size(), audio_.size() + 128);
+  EXPECT_EQ(ToHex(file.substr(file.size() - 128 - audio_.size(), audio_.size())), ToHex(audio_));
+  EXPECT_EQ(file.size(), 10 + 15 + 6 * 12 + 16 /* COMM */ + 14 + audio_.size() + 128);
 }
 
 TEST_F(TagWriterTest, ValuesReadBackUnchanged) {
@@ -256,7 +277,8 @@ TEST_F(TagWriterTest, ValuesReadBackUnchanged) {
   EXPECT_EQ(engine_.TagGenre, "Rock");
   EXPECT_EQ(engine_.TagCategory, "Cat");
   EXPECT_EQ(engine_.TagOwner, "ZQ");
-  EXPECT_EQ(Content(path).substr(Content(path).size() - audio_.size()), audio_);
+  EXPECT_EQ(Content(path).substr(Content(path).size() - 128 - audio_.size()),
+            audio_ + Block(latin1, cyrillic, japanese, "\u00C9t\u00E9 \u20AC", "2009"));
 }
 
 TEST_F(TagWriterTest, EachValueTakesLatin1WhenItFitsElseUtf16) {
@@ -339,7 +361,7 @@ TEST_F(TagWriterTest, Version4FramesTakeTheirV23Form) {
       Frame("CHAP", expectedChap) + Frame("TIT2", Text("new")) + Frame("TPE1", Text("")) + Frame("TALB", Text("")) +
       Frame("TYER", Text("2004")) + Frame("COMM", CommText("")) + Frame("TRCK", Text("")) + Frame("TCON", Text("")) +
       Frame("TIT1", Text("")) + Frame("TOWN", Text("ZQ"));
-  EXPECT_EQ(ToHex(Content(path)), ToHex(Tag(expected) + audio_));
+  EXPECT_EQ(ToHex(Content(path)), ToHex(Tag(expected) + audio_ + Block("new", "", "", "", "2004")));
 }
 
 TEST_F(TagWriterTest, Version22TagIsWrittenAsV23) {
@@ -357,7 +379,7 @@ TEST_F(TagWriterTest, Version22TagIsWrittenAsV23) {
                                Frame("TALB", Text("")) + Frame("TYER", Text("")) + Frame("COMM", CommText("")) +
                                Frame("TRCK", Text("")) + Frame("TCON", Text("")) + Frame("TIT1", Text("")) +
                                Frame("TOWN", Text("ZQ"));
-  EXPECT_EQ(ToHex(Content(path)), ToHex(Tag(expected) + audio_));
+  EXPECT_EQ(ToHex(Content(path)), ToHex(Tag(expected) + audio_ + Block("new", "A")));
 }
 
 TEST_F(TagWriterTest, NoRegularFileGivesFalse) {
@@ -416,14 +438,15 @@ TEST_F(TagWriterTest, ShortFileIsNotJudgedByTheHeaderOfTheFileBefore) {
   const std::string path = Put("\x01\x02\x03\x04\x05", "tiny.mp3");
   ASSERT_TRUE(Rewrite(path, "abc"));
   EXPECT_EQ(Content(path), Header(117) + AppendedFrames("", "", "abc", "", "", "", "", "", "ZQ") +
-                               "\x01\x02\x03\x04\x05");
+                               "\x01\x02\x03\x04\x05" + Block("abc"));
 }
 
 TEST_F(TagWriterTest, StaleTemporaryFileIsReplaced) {
   dir_.WriteFile("data/tmp.mp3", std::string(5000, 'J'));
   const std::string path = Put(audio_);
   ASSERT_TRUE(Rewrite(path, "abc"));
-  EXPECT_EQ(Content(path), Header(117) + AppendedFrames("", "", "abc", "", "", "", "", "", "ZQ") + audio_);
+  EXPECT_EQ(Content(path),
+            Header(117) + AppendedFrames("", "", "abc", "", "", "", "", "", "ZQ") + audio_ + Block("abc"));
   EXPECT_FALSE(fs::exists(TempPath()));
 }
 
@@ -438,7 +461,8 @@ TEST_F(TagWriterTest, LinkStaysALinkAndItsTargetIsReplaced) {
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_TRUE(fs::is_symlink(link2));
   EXPECT_EQ(fs::read_symlink(link), real);
-  EXPECT_EQ(Content(real), Header(117) + AppendedFrames("", "", "abc", "", "", "", "", "", "ZQ") + audio_);
+  EXPECT_EQ(Content(real),
+            Header(117) + AppendedFrames("", "", "abc", "", "", "", "", "", "ZQ") + audio_ + Block("abc"));
   EXPECT_EQ(Entries(dir_.Path("links")), (std::vector<std::string>{"hop.mp3", "song.mp3"}));
   EXPECT_EQ(Entries(dir_.Path("music")), std::vector<std::string>{"real.mp3"});
 }
@@ -536,6 +560,123 @@ TEST_P(FailingStepTest, OriginalSurvivesEveryFailure) {
 INSTANTIATE_TEST_SUITE_P(SameAndOtherFileSystem, FailingStepTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "AcrossFileSystems" : "OneFileSystem"; });
 
+// The ID3v1 block comes with the ID3v2 write, where the ID3v1 writer would
+// put it; the ID3v1 writer then finds it in place and writes nothing.
+TEST_F(TagWriterTest, BlockIsWrittenWithTheTagAndNotAgain) {
+  const std::string frames = AppendedFrames("", "", "t", "", "", "", "", "", "ZQ");
+  struct Case {
+    const char* what;
+    std::string before, title, owner, after;
+    bool v1Result;
+  };
+  const Case cases[] = {
+      {"old block rebuilt over itself, genre kept", audio_ + V1Block('o', 17), "t", "ZQ",
+       Tag(frames) + audio_ + Block("t", "", "", "", "", 17), true},
+      {"no block: one appended, genre 255", audio_, "t", "ZQ", Tag(frames) + audio_ + Block("t"), true},
+      {"the marker is case-sensitive", audio_ + "tag" + std::string(125, 'o'), "t", "ZQ",
+       Tag(frames) + audio_ + "tag" + std::string(125, 'o') + Block("t"), true},
+      // Tag and audio shorter than a block: the ID3v1 writer refuses such a
+      // file, so it gets none.
+      {"too short for a block", "\x01\x02\x03\x04\x05"s, "", "",
+       Header(112) + AppendedFrames("", "", "", "", "", "", "", "", "") + "\x01\x02\x03\x04\x05"s, false},
+  };
+  for (const Case& c : cases) {
+    const std::string path = Put(c.before);
+    engine_.ReadTag(path);
+    ASSERT_TRUE(engine_.WriteTagV2(path, c.title, "", "", "", "", "", "", "", c.owner)) << c.what;
+    EXPECT_EQ(ToHex(Content(path)), ToHex(c.after)) << c.what;
+    ScriptedFaults faults;
+    EXPECT_EQ(engine_.WriteTagV1(path, c.title, "", "", "", ""), c.v1Result) << c.what;
+    for (const auto& seen : faults.seen()) {
+      EXPECT_NE(seen.step, FileStep::Write) << c.what;
+      EXPECT_NE(seen.step, FileStep::Sync) << c.what;
+      EXPECT_NE(seen.step, FileStep::Truncate) << c.what;
+    }
+    EXPECT_EQ(ToHex(Content(path)), ToHex(c.after)) << c.what;
+  }
+}
+
+// What durability costs the disk: one sync per written file, and one sync
+// per folder for all the files replaced in it, when asked for.
+TEST_F(TagWriterTest, OneSyncPerFileAndOnePerFolder) {
+  std::vector<std::string> paths;
+  for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) paths.push_back(Put(audio_ + V1Block('o', 3), name));
+  fs::create_directories(dir_.Path("other"));
+  for (const char* name : {"d.mp3", "e.mp3"}) paths.push_back(dir_.WriteFile(std::string("other/") + name, audio_));
+  ScriptedFaults faults;
+  for (const std::string& path : paths) {
+    engine_.ReadTag(path);
+    ASSERT_TRUE(engine_.WriteTagV2(path, "t", "a", "l", "c", "2009", "1", "g", "k", "ZQ"));
+    ASSERT_TRUE(engine_.WriteTagV1(path, "t", "a", "l", "c", "2009"));
+  }
+  auto count = [&faults](FileStep step) {
+    std::map<std::string, int> perPath;
+    for (const auto& seen : faults.seen())
+      if (seen.step == step) ++perPath[seen.path];
+    return perPath;
+  };
+  const std::map<std::string, int> syncs = count(FileStep::Sync);
+  EXPECT_EQ(syncs, (std::map<std::string, int>{{TempPath(), 5}}));
+  // The permission bits are set before the sync, so that after a power loss
+  // a file does not come back with the temporary file's owner-only mode.
+  bool modeSet = false;
+  for (const auto& seen : faults.seen()) {
+    if (seen.step == FileStep::SetMode) modeSet = true;
+    if (seen.step == FileStep::Sync) {
+      EXPECT_TRUE(modeSet);
+      modeSet = false;
+    }
+  }
+  EXPECT_TRUE(count(FileStep::SyncFolder).empty());
+  EXPECT_TRUE(engine_.SyncPendingFolders());
+  EXPECT_EQ(count(FileStep::SyncFolder),
+            (std::map<std::string, int>{{dir_.Path("music/"), 1}, {dir_.Path("other/"), 1}}));
+  EXPECT_TRUE(engine_.SyncPendingFolders());  // nothing pending any more
+  EXPECT_EQ(count(FileStep::SyncFolder).size(), 2u);
+}
+
+// With the data folder on another file system (an external drive holds the
+// music), the new file is built in the target's folder and renamed there:
+// the audio is copied once, and the data folder is not used at all.
+TEST_F(TagWriterTest, NewFileIsBuiltBesideTheTargetOnAnotherFileSystem) {
+  struct stat shm {}, here {};
+  if (::stat("/dev/shm", &shm) != 0 || ::stat(dir_.Path("music").c_str(), &here) != 0 || shm.st_dev == here.st_dev)
+    GTEST_SKIP() << "no second file system for the data folder";
+  const std::string data = "/dev/shm/quillon_beside_" + std::to_string(::getpid()) + "/";
+  fs::create_directories(data);
+  engine_.DataFolder = data;
+  const std::string path = Put(Tag(Frame("TIT2", Text("x")), 8) + audio_ + V1Block('o', 9));
+  dir_.WriteFile("music/.quillon-tmp.mp3", "left by a killed run");
+  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+  engine_.ReadTag(path);
+  ScriptedFaults faults;
+  ASSERT_TRUE(engine_.WriteTagV2(path, "abc", "", "", "", "", "", "", "", "ZQ"));
+  EXPECT_EQ(Content(path), Tag(Frame("TIT2", Text("abc")) + Frame("TPE1", Text("")) + Frame("TALB", Text("")) +
+                               Frame("TYER", Text("")) + Frame("COMM", CommText("")) + Frame("TRCK", Text("")) +
+                               Frame("TCON", Text("")) + Frame("TIT1", Text("")) + Frame("TOWN", Text("ZQ"))) +
+                               audio_ + Block("abc", "", "", "", "", 9));
+  int copies = 0, syncs = 0;
+  for (const auto& seen : faults.seen()) {
+    // Looking at the data folder's device is all it may do there.
+    if (seen.step != FileStep::Resolve) {
+      EXPECT_EQ(seen.path.rfind(data, 0), std::string::npos) << "the data folder was used: " << seen.path;
+    }
+    if (seen.step == FileStep::Create) {
+      EXPECT_EQ(seen.path, dir_.Path("music/.quillon-tmp.mp3"));
+    }
+    copies += seen.step == FileStep::Copy ? 1 : 0;
+    syncs += seen.step == FileStep::Sync ? 1 : 0;
+  }
+  EXPECT_EQ(copies, 1);
+  EXPECT_EQ(syncs, 1);
+  EXPECT_EQ(Entries(dir_.Path("music")), std::vector<std::string>{"song.mp3"});
+  EXPECT_TRUE(fs::is_empty(data));
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  fs::remove_all(data);
+}
+
 TEST_F(TagWriterTest, CopyAcrossFileSystemsLeavesNothingBeside) {
   const std::string path = Put(Tag(Frame("TIT2", Text("x"))) + audio_);
   dir_.WriteFile("music/.quillon-tmp.mp3", "left by a killed run");
@@ -546,7 +687,7 @@ TEST_F(TagWriterTest, CopyAcrossFileSystemsLeavesNothingBeside) {
   EXPECT_EQ(Content(path), Tag(Frame("TIT2", Text("abc")) + Frame("TPE1", Text("")) + Frame("TALB", Text("")) +
                                Frame("TYER", Text("")) + Frame("COMM", CommText("")) + Frame("TRCK", Text("")) +
                                Frame("TCON", Text("")) + Frame("TIT1", Text("")) + Frame("TOWN", Text("ZQ"))) +
-                               audio_);
+                               audio_ + Block("abc"));
   EXPECT_EQ(Entries(dir_.Path("music")), std::vector<std::string>{"song.mp3"});
   EXPECT_FALSE(fs::exists(TempPath()));
 }
