@@ -118,7 +118,8 @@ std::optional<std::string> ResolvePath(const std::string& path);
 // and that copy is renamed over `target` (`staged` then stays for the caller
 // to remove). The target's folder is synced after the rename. `target` must
 // already be the resolved path (no link). On failure `target` is unchanged
-// and no file is left at the beside path; the result is false.
+// and no file is left at the beside path; the result is false, with errno
+// from the step that failed.
 // Returns true only once the rename has happened; a failing folder sync
 // after it is ignored, the new content being in place.
 bool ReplaceFileDurably(const std::string& staged, const std::string& target, const std::string& besideName);

@@ -273,7 +273,10 @@ bool ReplaceFileDurably(const std::string& staged, const std::string& target, co
     }
   }
   if (!placed) {
+    // The clean-up must not hide why the copy failed (a full disk, say).
+    const int cause = errno;
     (void)RemoveFile(beside);
+    errno = cause;
     return false;
   }
   (void)SyncFolder(folder);

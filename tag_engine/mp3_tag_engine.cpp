@@ -1,6 +1,7 @@
 #include "tag_engine/mp3_tag_engine.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <exception>
 #include <optional>
@@ -40,6 +41,37 @@ constexpr std::array<std::string_view, 9> kWrittenIds = {"TPE1", "TALB", "TIT2",
 bool HasMagic(const std::array<std::uint8_t, 10>& header) {
   return std::memcmp(header.data(), kMagic.data(), kMagic.size()) == 0;
 }
+
+using WriteFailure = Mp3TagEngine::WriteFailure;
+
+WriteFailure FailureFromErrno(int error) {
+  switch (error) {
+    case ENOENT:
+      return WriteFailure::Vanished;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ETXTBSY:
+      return WriteFailure::NotWritable;
+    case ENOSPC:
+    case EDQUOT:
+      return WriteFailure::DiskFull;
+    default:
+      return WriteFailure::Other;
+  }
+}
+
+// Records why a write failed on every way out of it: a path that knows the
+// cause sets it; any other failure is read from errno, which the file layer
+// leaves describing the step that failed.
+struct FailureRecorder {
+  WriteFailure& failure;
+  const bool& succeeded;
+  ~FailureRecorder() {
+    if (succeeded) failure = WriteFailure::None;
+    else if (failure == WriteFailure::None) failure = FailureFromErrno(errno);
+  }
+};
 
 // The reader's byte filter: every byte is kept for a picture; for any other
 // frame 0xFE moves the write position back to the start, and 0x01, 0xFE and
@@ -231,7 +263,12 @@ bool Mp3TagEngine::WalkFrames(platform::File& file, std::uint64_t fileSize) {
 bool Mp3TagEngine::WriteTagV2(std::string Path, std::string Title, std::string Artist, std::string Album,
                               std::string Comment, std::string Year, std::string Track, std::string Genre,
                               std::string Category, std::string Owner) {
-  if (!platform::IsExistingFile(Path)) return false;
+  LastWriteFailure = WriteFailure::None;
+  errno = 0;  // a path that is there but no regular file leaves it so: Other
+  if (!platform::IsExistingFile(Path)) {
+    LastWriteFailure = FailureFromErrno(errno);
+    return false;
+  }
   const std::string tempPath = DataFolder + kTempName;
   // After a rename nothing is left at the temporary path; after a copy
   // across file systems, or any failure, it goes on the way out rather than
@@ -244,6 +281,7 @@ bool Mp3TagEngine::WriteTagV2(std::string Path, std::string Title, std::string A
     }
   } tempRemover{tempPath};
   bool written = false;
+  const FailureRecorder failureRecorder{LastWriteFailure, written};
   try {
     // What the old header says, read before it is replaced below. A header
     // left from an older, longer file does not describe this one.
@@ -296,7 +334,10 @@ bool Mp3TagEngine::WriteTagV2(std::string Path, std::string Title, std::string A
     std::uint64_t tagSize = 0;
     for (const T_Frame_Mp3& frame : Frames) tagSize += id3::kFrameHeaderSize + frame.FrameContent.size();
     const std::optional<std::array<std::uint8_t, 4>> sizeField = id3::EncodeSyncsafe(tagSize);
-    if (!sizeField) return false;
+    if (!sizeField) {
+      LastWriteFailure = WriteFailure::TagTooLarge;
+      return false;
+    }
     Id3v2Header = {'I', 'D', '3', id3::kWrittenVersion, 0, 0};
     std::copy(sizeField->begin(), sizeField->end(), Id3v2Header.begin() + id3::kSizeOffset);
     headerFromLastRead_ = false;  // it now describes the tag just built
@@ -307,7 +348,11 @@ bool Mp3TagEngine::WriteTagV2(std::string Path, std::string Title, std::string A
     std::optional<platform::File> source = platform::File::OpenReadWrite(*target);
     if (!source) return false;  // also our check that we may change the file at all
     const std::optional<std::uint64_t> sourceSize = source->Size();
-    if (!sourceSize || audioStart > *sourceSize) return false;
+    if (!sourceSize) return false;
+    if (audioStart > *sourceSize) {
+      LastWriteFailure = WriteFailure::TagPastEnd;
+      return false;
+    }
     if (footerFlag && *sourceSize - audioStart >= id3::kFooterSize) {
       // The v2.4 footer goes with the old tag, but only when it is really
       // there: a flag alone must not cost the audio its first bytes.
@@ -339,6 +384,7 @@ bool Mp3TagEngine::WriteTagV2(std::string Path, std::string Title, std::string A
     written = platform::ReplaceFileDurably(tempPath, *target, kBesideName);
   } catch (const std::exception&) {
     written = false;
+    LastWriteFailure = WriteFailure::Other;
   }
   return written;
 }

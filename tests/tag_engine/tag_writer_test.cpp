@@ -282,6 +282,7 @@ TEST_F(TagWriterTest, TagOfTwoToThe28BytesIsRefused) {
   big.FrameContent = big.RawContent;
   engine_.Frames.push_back(std::move(big));
   EXPECT_FALSE(engine_.WriteTagV2(path, "", "", "", "", "", "", "", "", "ZQ"));
+  EXPECT_EQ(engine_.LastWriteFailure, Mp3TagEngine::WriteFailure::TagTooLarge);
   EXPECT_EQ(Content(path), audio_);
   EXPECT_FALSE(fs::exists(TempPath()));
   EXPECT_EQ(Entries(dir_.Path("music")), std::vector<std::string>{"song.mp3"});
