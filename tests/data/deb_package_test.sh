@@ -48,7 +48,10 @@ control() { dpkg-deb -f "$deb" "$1"; }
 [ "$(control Architecture)" = "$arch" ] || fail "Architecture"
 [ "$(control Section)" = "sound" ] || fail "Section"
 [ -n "$(control Maintainer)" ] || fail "Maintainer"
-[ -n "$(control Description)" ] || fail "Description"
+description="$(control Description)"
+[ "$(head -1 <<<"$description")" = "rewrites the tags of many MP3 files in one pass" ] || fail "Description: $description"
+[ "$(sed -n 2p <<<"$description")" = " Quillon gives every MP3 file of a list a new ID3v2.3 tag and an ID3v1" ] ||
+  fail "extended Description: $description"
 depends="$(control Depends)"
 # From the libraries the program links, with their versions.
 for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6; do
