@@ -41,7 +41,9 @@ struct MainWindowServices {
   std::function<void(const QString& text)> showMessage;
   // Opens an address in the web browser.
   std::function<void(const QString& url)> openUrl;
-  // The window-placement file: "datas.ini" beside the executable.
+  // The window-placement file: "datas.ini" beside the executable, or in
+  // the user's configuration folder under "Quillon" when the executable's
+  // folder cannot be written (platform::WindowPlacementFile).
   std::string placementFile;
 
   static MainWindowServices Defaults();
@@ -127,6 +129,9 @@ class TF_Main : public QWidget {
   // as it is, so while this is set a drop, "clear list" and the folder
   // field's browse event leave Files and LBX_File alone.
   bool RunActive = false;
+  // Files and folders named on the command line: the first activation adds
+  // them (AddPaths) once the stored folder has been scanned.
+  std::vector<std::string> CommandLinePaths;
 
   // The settings file, DataFolder + "datas.ini".
   std::string SettingsFile() const;
@@ -139,7 +144,7 @@ class TF_Main : public QWidget {
   // Start-up and settings (UF_Main_window.cpp).
   void FormCreate(QObject* Sender);
   // Loads the 19 settings into the controls, sets the inputs' enablement,
-  // and scans the stored folder. Runs at the first activation of the run
+  // scans the stored folder, then adds CommandLinePaths. Runs at the first activation of the run
   // only: later activations (after a message box, the folder picker, a
   // switch to another program) do nothing.
   void FormActivate(QObject* Sender);
@@ -161,13 +166,18 @@ class TF_Main : public QWidget {
   // viewport) and PNL_Liste. Never sets Handled, so the event goes on to
   // its widget.
   void Traite_Drop(QObject* Target, QEvent* Msg, bool& Handled);
+  // What a drop does with its paths: a file is appended, a folder scanned,
+  // anything else left out; then the list is rebuilt. Nothing while a run
+  // is active.
+  void AddPaths(const std::vector<std::string>& paths);
   void BTN_Clear_ListeClick(QObject* Sender);
   void DED_FolderBrowse(QObject* Sender);
 
   // The batch run (UF_Main_batch_run.cpp). Walks Files once: reads each
   // file, derives its values from the rules as the controls hold them at
   // that moment, then writes or skips it and marks item i of LBX_File with
-  // "|1" or "|2". While it runs, BTN_Clear_Liste and DED_Folder are disabled
+  // "|1" or "|2"; an item whose write failed keeps "|0" and gets a tooltip
+  // that says why (WriteFailureText), gone at the next rebuild. While it runs, BTN_Clear_Liste and DED_Folder are disabled
   // and RunActive is set; both return to what they were when it ends.
   // Closing the window during a run stops it after the file in hand, then
   // closes the window (settings saved) once the run is back.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "batch_editor/UF_Main.h"
+#include "batch_editor/write_failure_text.h"
 #include "tag_engine/UF_Util_MP3.h"
 #include "tag_engine/tag_tables.h"
 #include "widgets/browse_edit.h"
@@ -148,6 +149,9 @@ void TF_Main::RunBatch(std::string& inHand) {
                                  v.NewTrack, v.NewGenre, v.NewCategory, v.NewOwner)) {
         LBX_File->SetItem(item, entry.FullPath + kWrittenSuffix);
         F_Util_MP3->WriteTagV1(entry.FullPath, v.NewTitle, v.NewArtist, v.NewAlbum, v.NewComment, v.NewYear);
+      } else {
+        // The face stays pending; the tooltip says why, until the next rebuild.
+        LBX_File->SetItemToolTip(item, QString::fromStdString(WriteFailureText(F_Util_MP3->LastWriteFailure)));
       }
       pump.Pump();
       ShowActualTags({v.NewTitle, v.NewArtist, v.NewAlbum, v.NewComment, v.NewYear, v.NewTrack, v.NewGenre,

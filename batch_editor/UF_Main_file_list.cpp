@@ -85,10 +85,15 @@ bool TF_Main::IsDropTarget(const QObject* watched) const {
 
 void TF_Main::Traite_Drop(QObject* Target, QEvent* Msg, bool& /*Handled*/) {
   if (Msg->type() != QEvent::Drop || !IsDropTarget(Target) || RunActive) return;
-  // An unexpected failure (memory exhausted) ends the drop without a
+  AddPaths(DroppedPaths(Msg));
+}
+
+void TF_Main::AddPaths(const std::vector<std::string>& paths) {
+  if (RunActive) return;
+  // An unexpected failure (memory exhausted) ends the addition without a
   // message; what was appended stays.
   try {
-    for (const std::string& path : DroppedPaths(Msg)) {
+    for (const std::string& path : paths) {
       if (platform::IsExistingFile(path)) {
         Files.push_back(EntryFor(path));
       } else if (platform::IsExistingFolder(path)) {

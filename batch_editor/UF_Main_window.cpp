@@ -32,7 +32,10 @@ const char* const kDataFolderName = "_data_Quillon";
 const char* const kSettingsFileName = "datas.ini";
 const char* const kPlacementFileName = "datas.ini";
 const char* const kPlacementSection = "F_Main";
-const char* const kVersionText = "Quillon V1.9";
+// Under the user's configuration folder: where the placement goes when the
+// program's own folder cannot be written (an installed program).
+const char* const kConfigFolderName = "Quillon";
+const char* const kVersionText = "Quillon V" QUILLON_VERSION;
 const char* const kInitials = "QD";
 const char* const kDownloadUrl = "https://quillon.invalid/download";
 const char* const kSiteUrl = "https://quillon.invalid";
@@ -158,7 +161,7 @@ MainWindowServices MainWindowServices::Defaults() {
     QMessageBox::warning(QApplication::activeWindow(), QApplication::applicationDisplayName(), text);
   };
   s.openUrl = [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); };
-  s.placementFile = platform::ExecutableFolder() + "/" + kPlacementFileName;
+  s.placementFile = platform::WindowPlacementFile(platform::ExecutableFolder(), kConfigFolderName, kPlacementFileName);
   return s;
 }
 
@@ -178,6 +181,7 @@ TF_Main::~TF_Main() {
 
 void TF_Main::BuildLayout() {
   setWindowTitle("Quillon");
+  setWindowIcon(pictures::ProgramIcon());
   setFont(WindowFont());
   setFixedSize(kClientWidth, kClientHeight);
   const QFont bold = Bold(font());
@@ -399,6 +403,7 @@ void TF_Main::LoadSettingsAndScan() {
   }
   RGP_Nom_TitreChange(this, 0);
   DED_FolderBrowse(this);
+  if (!CommandLinePaths.empty() && !closing_) AddPaths(CommandLinePaths);
 }
 
 void TF_Main::FormClose(QObject* /*Sender*/) {

@@ -127,7 +127,8 @@ std::optional<std::string> ResolvePath(const std::string& path);
 // copy is given the target's permission bits and owner and synced, and it
 // is renamed over `target` (`staged` then stays for the caller to remove).
 // `target` must already be the resolved path (no link). On failure `target`
-// is unchanged, no file is left at the beside path, and the result is false.
+// is unchanged, no file is left at the beside path, and the result is false,
+// with errno from the step that failed.
 // The target's folder is NOT synced: after a power loss before the caller's
 // SyncFolder of it, `target` may come back with its old content, never cut.
 bool ReplaceFile(const std::string& staged, const std::string& target, const std::string& besideName);

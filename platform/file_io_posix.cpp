@@ -271,7 +271,12 @@ bool ReplaceFile(const std::string& staged, const std::string& target, const std
                out->Close() && RenameFile(beside, target);
     }
   }
-  if (!placed) (void)RemoveFile(beside);
+  if (!placed) {
+    // The clean-up must not hide why the copy failed (a full disk, say).
+    const int cause = errno;
+    (void)RemoveFile(beside);
+    errno = cause;
+  }
   return placed;
 }
 

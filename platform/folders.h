@@ -51,6 +51,20 @@ bool CreateFolders(const std::string& path);
 // "/name" still yields an absolute path. Empty when no home folder is known.
 std::string LocalDataFolder();
 
+// The user's folder for configuration files, without a trailing "/":
+// $XDG_CONFIG_HOME when it is set to an absolute path, else $HOME/.config,
+// on the same terms as LocalDataFolder.
+std::string ConfigFolder();
+
+// The file that keeps the main window's placement: `fileName` in
+// `programFolder` (the executable's folder; "" stands for the root) when a
+// new file can be made there and an existing one may be written, as for a
+// program run from its build folder or a portable copy; otherwise
+// `fileName` in ConfigFolder() + "/" + `configSubfolder`, which is created
+// when missing (an installed program, whose folder is the system's).
+std::string WindowPlacementFile(const std::string& programFolder, const std::string& configSubfolder,
+                                const std::string& fileName);
+
 // The folder holding the running program's executable, without a trailing
 // "/" (the empty text for the root folder); empty when it cannot be found.
 std::string ExecutableFolder();

@@ -124,9 +124,13 @@ bool CreateFolders(const std::string& path) {
   }
 }
 
-std::string LocalDataFolder() {
+namespace {
+
+// An XDG base folder: the variable when it holds an absolute path, else the
+// home folder followed by `underHome`.
+std::string XdgFolder(const char* variable, const char* underHome) {
   try {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
+    const char* xdg = std::getenv(variable);
     if (xdg != nullptr && xdg[0] == kDelimiter) return WithoutTrailingDelimiters(xdg);
     std::string home;
     if (const char* env = std::getenv("HOME"); env != nullptr && env[0] != '\0') {
@@ -135,9 +139,50 @@ std::string LocalDataFolder() {
       home = pw->pw_dir;
     }
     if (home.empty()) return {};
-    return WithoutTrailingDelimiters(home) + "/.local/share";
+    return WithoutTrailingDelimiters(home) + underHome;
   } catch (...) {
     return {};
+  }
+}
+
+// True when a new file can be created in `folder` (tried for real with a
+// probe that is removed at once: permission bits alone would not tell a
+// read-only mount, nor what root may do) and `file`, when it exists, opens
+// for writing.
+bool CanWriteFileIn(const std::string& folder, const std::string& file) {
+  std::string probe = folder + "/.placement-probe-XXXXXX";
+  const int fd = ::mkstemp(probe.data());
+  if (fd < 0) return false;
+  ::close(fd);
+  ::unlink(probe.c_str());
+  const int existing = ::open(file.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+  if (existing >= 0) {
+    ::close(existing);
+    return true;
+  }
+  return errno == ENOENT;
+}
+
+}  // namespace
+
+std::string LocalDataFolder() { return XdgFolder("XDG_DATA_HOME", "/.local/share"); }
+
+std::string ConfigFolder() { return XdgFolder("XDG_CONFIG_HOME", "/.config"); }
+
+std::string WindowPlacementFile(const std::string& programFolder, const std::string& configSubfolder,
+                                const std::string& fileName) {
+  try {
+    const std::string beside = programFolder + kDelimiter + fileName;
+    if (UsablePath(beside) && CanWriteFileIn(programFolder.empty() ? std::string(1, kDelimiter) : programFolder,
+                                             beside)) {
+      return beside;
+    }
+    const std::string folder = ConfigFolder() + kDelimiter + configSubfolder;
+    // Should this fail, saving the placement reports it.
+    (void)CreateFolders(folder);
+    return folder + kDelimiter + fileName;
+  } catch (...) {
+    return programFolder + kDelimiter + fileName;
   }
 }
 

@@ -62,6 +62,14 @@ struct Line {
   std::string end;
 };
 
+// Sets a line end by appending rather than by assigning a literal: GCC 12
+// at -O3 inlines the assignment into std::string's replace and then reports
+// a false -Wrestrict (GCC bug 105329) on the copy inside it.
+void SetEnd(std::string& end, std::string_view value) {
+  end.clear();
+  end.append(value.data(), value.size());
+}
+
 std::vector<Line> SplitLines(const std::string& content) {
   std::vector<Line> lines;
   std::size_t start = 0;
@@ -73,12 +81,12 @@ std::vector<Line> SplitLines(const std::string& content) {
       start = content.size();
     } else {
       line.text = content.substr(start, nl - start);
-      line.end = "\n";
+      SetEnd(line.end, kNewLine);
       start = nl + 1;
     }
     if (!line.text.empty() && line.text.back() == '\r' && !line.end.empty()) {
       line.text.pop_back();
-      line.end = "\r\n";
+      SetEnd(line.end, "\r\n");
     }
     lines.push_back(std::move(line));
   }
@@ -237,7 +245,7 @@ bool Write(const std::string& path, std::string_view section, std::string_view k
   std::vector<Line> lines = SplitLines(content);
   Location loc = Find(lines, section, key);
   auto terminate_last = [&lines] {
-    if (!lines.empty() && lines.back().end.empty()) lines.back().end = kNewLine;
+    if (!lines.empty() && lines.back().end.empty()) SetEnd(lines.back().end, kNewLine);
   };
   if (loc.key != std::string::npos) {
     Line& line = lines[loc.key];
@@ -245,7 +253,7 @@ bool Write(const std::string& path, std::string_view section, std::string_view k
     line.text.append(value);
   } else if (loc.section != std::string::npos) {
     Line& previous = lines[loc.last_filled];
-    if (previous.end.empty()) previous.end = kNewLine;
+    if (previous.end.empty()) SetEnd(previous.end, kNewLine);
     Line added{std::string(key) + kKeySeparator + std::string(value), kNewLine};
     lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(loc.last_filled + 1),
                  std::move(added));

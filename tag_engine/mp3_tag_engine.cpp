@@ -1,6 +1,7 @@
 #include "tag_engine/mp3_tag_engine.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <exception>
 #include <optional>
@@ -45,6 +46,37 @@ constexpr std::uint8_t kExtendedHeader = 0x40;
 constexpr std::uint8_t kV22Compressed = 0x40;  // v2.2: no scheme was ever defined
 constexpr std::size_t kExtendedSizeField = 4;
 constexpr std::size_t kYearDigits = 4;
+
+using WriteFailure = Mp3TagEngine::WriteFailure;
+
+WriteFailure FailureFromErrno(int error) {
+  switch (error) {
+    case ENOENT:
+      return WriteFailure::Vanished;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ETXTBSY:
+      return WriteFailure::NotWritable;
+    case ENOSPC:
+    case EDQUOT:
+      return WriteFailure::DiskFull;
+    default:
+      return WriteFailure::Other;
+  }
+}
+
+// Records why a write failed on every way out of it: a path that knows the
+// cause sets it; any other failure is read from errno, which the file layer
+// leaves describing the step that failed.
+struct FailureRecorder {
+  WriteFailure& failure;
+  const bool& succeeded;
+  ~FailureRecorder() {
+    if (succeeded) failure = WriteFailure::None;
+    else if (failure == WriteFailure::None) failure = FailureFromErrno(errno);
+  }
+};
 
 // A comment frame carries a language and a short description before its
 // text; without them every other reader takes the first bytes of the
@@ -279,8 +311,14 @@ void Mp3TagEngine::TakeValue(const T_Frame_Mp3& frame, int major) {
 bool Mp3TagEngine::WriteTagV2(std::string Path, std::string Title, std::string Artist, std::string Album,
                               std::string Comment, std::string Year, std::string Track, std::string Genre,
                               std::string Category, std::string Owner) {
-  if (!platform::IsExistingFile(Path)) return false;
+  LastWriteFailure = WriteFailure::None;
+  errno = 0;  // a path that is there but no regular file leaves it so: Other
+  if (!platform::IsExistingFile(Path)) {
+    LastWriteFailure = FailureFromErrno(errno);
+    return false;
+  }
   bool written = false;
+  const FailureRecorder failureRecorder{LastWriteFailure, written};
   try {
     // What the old header says, read before it is replaced below. A header
     // left from an older, longer file does not describe this one.
@@ -332,7 +370,10 @@ bool Mp3TagEngine::WriteTagV2(std::string Path, std::string Title, std::string A
     std::uint64_t tagSize = 0;
     for (const T_Frame_Mp3& frame : Frames) tagSize += id3::kFrameHeaderSize + frame.FrameContent.size();
     const std::optional<std::array<std::uint8_t, 4>> sizeField = id3::EncodeSyncsafe(tagSize);
-    if (!sizeField) return false;
+    if (!sizeField) {
+      LastWriteFailure = WriteFailure::TagTooLarge;
+      return false;
+    }
     Id3v2Header = {'I', 'D', '3', id3::kWrittenVersion, 0, 0};
     std::copy(sizeField->begin(), sizeField->end(), Id3v2Header.begin() + id3::kSizeOffset);
     headerFromLastRead_ = false;  // it now describes the tag just built
@@ -343,7 +384,11 @@ bool Mp3TagEngine::WriteTagV2(std::string Path, std::string Title, std::string A
     std::optional<platform::File> source = platform::File::OpenReadWrite(*target);
     if (!source) return false;  // also our check that we may change the file at all
     const std::optional<std::uint64_t> sourceSize = source->Size();
-    if (!sourceSize || audioStart > *sourceSize) return false;
+    if (!sourceSize) return false;
+    if (audioStart > *sourceSize) {
+      LastWriteFailure = WriteFailure::TagPastEnd;
+      return false;
+    }
     if (footerFlag && *sourceSize - audioStart >= id3::kFooterSize) {
       // The v2.4 footer goes with the old tag, but only when it is really
       // there: a flag alone must not cost the audio its first bytes.
@@ -365,6 +410,7 @@ bool Mp3TagEngine::WriteTagV2(std::string Path, std::string Title, std::string A
     written = WriteNewFile(Path, *target, *source, *sourceSize, audioStart, tag, Title, Artist, Album, Comment, Year);
   } catch (const std::exception&) {
     written = false;
+    LastWriteFailure = WriteFailure::Other;
   }
   return written;
 }

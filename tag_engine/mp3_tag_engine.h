@@ -52,6 +52,15 @@ class Mp3TagEngine {
   // Folder of the temporary file "tmp.mp3"; ends with the path delimiter.
   std::string DataFolder;
 
+  // Why the last WriteTagV2 returned false; None after a success.
+  // Vanished: no file at the path (ENOENT). NotWritable: read-only or not
+  // ours to change (EACCES, EPERM, EROFS, ETXTBSY). DiskFull: ENOSPC,
+  // EDQUOT. TagPastEnd: the old tag claims more bytes than the file holds.
+  // TagTooLarge: the new tag would reach the ID3v2 size limit. Other: any
+  // other failure.
+  enum class WriteFailure { None, Vanished, NotWritable, DiskFull, TagPastEnd, TagTooLarge, Other };
+  WriteFailure LastWriteFailure = WriteFailure::None;
+
   // Reads the ID3v2 tag of `path`, opened read-only, into the fields above.
   // Never fails loudly: a missing path (or a folder, FIFO, device), a file
   // without "ID3" and a damaged tag all end silently. Versions 2.2 (frames

@@ -44,6 +44,10 @@ class ImageListBoxModel : public QAbstractListModel {
     const std::string& item = items_[static_cast<std::size_t>(index.row())];
     if (role == Qt::DisplayRole) return widgets::PathToDisplay(ImageListBox::ItemText(item));
     if (role == Qt::DecorationRole) return images_.Image(ImageListBox::ItemImage(item));
+    if (role == Qt::ToolTipRole) {
+      const auto tip = tips_.find(index.row());
+      if (tip != tips_.end()) return tip->second;
+    }
     return {};
   }
 
@@ -60,6 +64,7 @@ class ImageListBoxModel : public QAbstractListModel {
   void Clear() {
     beginResetModel();
     items_.clear();
+    tips_.clear();
     widest_ = 0;
     index_.clear();
     indexed_ = false;
@@ -69,6 +74,7 @@ class ImageListBoxModel : public QAbstractListModel {
   void SetItems(std::vector<std::string> items) {
     beginResetModel();
     items_ = std::move(items);
+    tips_.clear();
     widest_ = 0;
     for (const std::string& item : items_) Measure(item);
     index_.clear();
@@ -98,6 +104,20 @@ class ImageListBoxModel : public QAbstractListModel {
     Measure(item);
     slot = std::move(item);
     emit dataChanged(this->index(row), this->index(row));
+  }
+
+  void SetToolTip(int row, const QString& tip) {
+    if (tip.isEmpty()) {
+      tips_.erase(row);
+    } else {
+      tips_[row] = tip;
+    }
+    emit dataChanged(this->index(row), this->index(row), {Qt::ToolTipRole});
+  }
+
+  QString ToolTip(int row) const {
+    const auto tip = tips_.find(row);
+    return tip == tips_.end() ? QString() : tip->second;
   }
 
   // The first search builds a case-folded index; later searches and changes
@@ -145,6 +165,8 @@ class ImageListBoxModel : public QAbstractListModel {
   }
 
   std::vector<std::string> items_;
+  // Few items carry one (those whose write failed), so only they are kept.
+  std::unordered_map<int, QString> tips_;
   ImageList images_;
   std::unique_ptr<QFontMetrics> metrics_;
   int ascii_[0x80] = {};
@@ -244,6 +266,13 @@ void ImageListBox::SetItem(int index, std::string item) {
   if (index < 0 || index >= Count()) return;
   model_->Replace(index, std::move(item));
 }
+
+void ImageListBox::SetItemToolTip(int index, const QString& tip) {
+  if (index < 0 || index >= Count()) return;
+  model_->SetToolTip(index, tip);
+}
+
+QString ImageListBox::ItemToolTip(int index) const { return model_->ToolTip(index); }
 
 int ImageListBox::ItemIndex() const {
   const QModelIndexList rows = selectionModel()->selectedRows();

@@ -36,6 +36,12 @@ class ImageListBox : public QListView {
   // stays as it was.
   void SetItem(int index, std::string item);
 
+  // The tooltip of the item at `index` (ignored outside the items). Every
+  // tooltip goes when the items are replaced all at once (SetItems, Clear);
+  // SetItem keeps it.
+  void SetItemToolTip(int index, const QString& tip);
+  QString ItemToolTip(int index) const;
+
   // -1 when no item is selected.
   int ItemIndex() const;
   // Selects `index` and scrolls it into view; -1 (or any index outside the

@@ -1,6 +1,7 @@
 #include "widgets/pictures.h"
 
 #include <QBitmap>
+#include <QDir>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
@@ -185,6 +186,15 @@ QPixmap DropHint() {
   p.drawPath(arrow);
   p.end();
   return QPixmap::fromImage(image);
+}
+
+QIcon ProgramIcon() {
+  // One folder per rendered size, "<n>x<n>/quillon.png", as in the icon theme.
+  QIcon icon;
+  const QDir sizes(QStringLiteral(":/icons"));
+  for (const QString& size : sizes.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+    icon.addFile(sizes.filePath(size + QStringLiteral("/quillon.png")));
+  return icon;
 }
 
 }  // namespace pictures

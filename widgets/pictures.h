@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QColor>
+#include <QIcon>
 #include <QPixmap>
 #include <vector>
 
@@ -34,6 +35,11 @@ enum class Mouth { Frowning, Smiling };
 // A 16x16 face: filled circle with black outline, black eyes and mouth, on a
 // transparent background.
 QPixmap Face(const QColor& fill, Mouth mouth);
+
+// The program's icon, the one its desktop entry names: the PNG sizes
+// rendered from data/quillon.svg at build time, from the program's
+// resources. Null when the resources are not linked in.
+QIcon ProgramIcon();
 
 // The three state faces in index order: pending (red, frowning), written
 // (green, smiling), skipped (pale green, smiling).

@@ -7,6 +7,7 @@
 #include <QToolButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <filesystem>
 #include <functional>
 
@@ -434,6 +435,74 @@ TEST_F(BatchRunWindow, ErrorThatEscapesTheLoopEndsTheRunWithTheMessage) {
   EXPECT_EQ(F_Main->PGB_Progression->Position(), 1);
   EXPECT_EQ(Read(files[2]), Audio());
   ExpectIdle();
+}
+
+// The tooltip of each item, as the list's view would show it.
+Texts ToolTips() {
+  Texts out;
+  QAbstractItemModel* model = F_Main->LBX_File->model();
+  for (int i = 0; i < model->rowCount(); ++i)
+    out.push_back(model->data(model->index(i, 0), Qt::ToolTipRole).toString().toStdString());
+  return out;
+}
+
+TEST_F(BatchRunWindow, FailedWriteTellsWhyInItsTooltipUntilTheListIsRebuilt) {
+  struct Case {
+    platform::FileStep step;
+    int error;
+    const char* says;
+  };
+  const Case cases[] = {
+      {platform::FileStep::OpenWrite, EACCES, "read-only, or you are not allowed to change it"},
+      {platform::FileStep::OpenWrite, EROFS, "read-only, or you are not allowed to change it"},
+      {platform::FileStep::Create, ENOSPC, "the disk is full"},
+      {platform::FileStep::Resolve, ENOENT, "no longer there"},
+      {platform::FileStep::Sync, EIO, "could not be read or written"},
+  };
+  const Texts files = {Make("F/a.mp3", Audio('1')), Make("F/b.mp3", Audio('2'))};
+  Drop({P("F")});
+  ClickOption(F_Main->RGP_Nom_Titre, 1);
+  for (const Case& c : cases) {
+    for (const std::string& f : files) Make(f.substr(P("").size()), Audio());
+    {
+      // Only the first file's write meets the failure.
+      test_support::ScriptedFaults faults;
+      faults.FailStep(c.step, 1, c.error);
+      Start();
+    }
+    EXPECT_EQ(ListItems(), Items(files, "01")) << c.says;
+    const Texts tips = ToolTips();
+    ASSERT_EQ(tips.size(), 2u);
+    EXPECT_NE(tips[0].find(c.says), std::string::npos) << tips[0];
+    EXPECT_EQ(tips[1], "");
+    EXPECT_TRUE(p_.messages.empty());
+  }
+  // A rebuild ("start" again, no failure now) takes the tooltip away.
+  Start();
+  EXPECT_EQ(ListItems(), Items(files, "11"));
+  EXPECT_EQ(ToolTips(), (Texts{"", ""}));
+}
+
+TEST_F(BatchRunWindow, TagClaimingMoreThanTheFileHoldsIsNamedInTheTooltipAndShownOnHover) {
+  const std::string cut = Make("C/cut.mp3", test_support::Header(500) + Frame("TIT2", "\0x\0"s) + Audio());
+  Drop({P("C")});
+  ClickOption(F_Main->RGP_Nom_Titre, 1);
+  Start();
+  EXPECT_EQ(ListItems(), (Texts{cut + "|0"}));
+  EXPECT_EQ(Read(cut).substr(10, 4), "TIT2");  // untouched
+  ASSERT_EQ(ToolTips().size(), 1u);
+  EXPECT_NE(ToolTips()[0].find("claims more bytes than the file holds"), std::string::npos) << ToolTips()[0];
+  // The view shows it when the pointer rests on the item.
+  QAbstractItemView* view = F_Main->LBX_File;
+  const QPoint at = view->visualRect(view->model()->index(0, 0)).center();
+  QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+  QCoreApplication::sendEvent(view->viewport(), &help);
+  EXPECT_EQ(QToolTip::text().toStdString(), ToolTips()[0]);
+  QToolTip::hideText();
+  // Clearing the list and adding the file again starts without a tooltip.
+  QTest::mouseClick(F_Main->BTN_Clear_Liste, Qt::LeftButton);
+  Drop({cut});
+  EXPECT_EQ(ToolTips(), (Texts{""}));
 }
 
 }  // namespace

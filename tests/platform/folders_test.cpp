@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -129,6 +130,47 @@ TEST(LocalDataFolder, FollowsXdgDataHomeThenHome) {
     ScopedEnv home("HOME", c.home);
     EXPECT_EQ(platform::LocalDataFolder(), c.expected) << (c.xdg ? c.xdg : "(unset)");
   }
+}
+
+TEST(ConfigFolder, FollowsXdgConfigHomeThenHome) {
+  struct Case { const char* xdg; const char* home; std::string expected; };
+  const Case cases[] = {
+      {"/etc/u", "/home/u", "/etc/u"},
+      {"relative", "/home/u/", "/home/u/.config"},
+      {nullptr, "/home/u", "/home/u/.config"},
+  };
+  for (const Case& c : cases) {
+    ScopedEnv xdg("XDG_CONFIG_HOME", c.xdg);
+    ScopedEnv home("HOME", c.home);
+    EXPECT_EQ(platform::ConfigFolder(), c.expected) << (c.xdg ? c.xdg : "(unset)");
+  }
+}
+
+TEST(WindowPlacementFile, BesideTheProgramWhenWritableElseInTheConfigFolder) {
+  test_support::TempDir dir;
+  ScopedEnv xdg("XDG_CONFIG_HOME", dir.Path("config").c_str());
+  const std::string inConfig = dir.Path("config/Quillon/datas.ini");
+
+  fs::create_directories(dir.Path("portable"));
+  EXPECT_EQ(platform::WindowPlacementFile(dir.Path("portable"), "Quillon", "datas.ini"),
+            dir.Path("portable/datas.ini"));
+  EXPECT_FALSE(fs::exists(dir.Path("config")));  // nothing made where it is not used
+  EXPECT_TRUE(fs::is_empty(dir.Path("portable")));  // the probe is gone
+
+  // A folder no one may create files in, root included; the config folder
+  // is made on the way.
+  EXPECT_EQ(platform::WindowPlacementFile("/proc", "Quillon", "datas.ini"), inConfig);
+  EXPECT_TRUE(fs::is_directory(dir.Path("config/Quillon")));
+
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes read-only folders and files";
+  fs::create_directories(dir.Path("installed"));
+  ASSERT_EQ(::chmod(dir.Path("installed").c_str(), 0555), 0);
+  EXPECT_EQ(platform::WindowPlacementFile(dir.Path("installed"), "Quillon", "datas.ini"), inConfig);
+  ASSERT_EQ(::chmod(dir.Path("installed").c_str(), 0755), 0);
+  // A placement file that is there but read-only is no better.
+  dir.WriteFile("locked/datas.ini", "[F_Main]\n");
+  ASSERT_EQ(::chmod(dir.Path("locked/datas.ini").c_str(), 0444), 0);
+  EXPECT_EQ(platform::WindowPlacementFile(dir.Path("locked"), "Quillon", "datas.ini"), inConfig);
 }
 
 TEST(ExecutableFolder, IsTheFolderOfThisTestProgram) {

@@ -414,6 +414,7 @@ TEST_F(TagWriterTest, TagOfTwoToThe28BytesIsRefused) {
   big.FrameContent.assign((std::size_t{1} << 28) - 10 - 114, 'p');
   engine_.Frames.push_back(std::move(big));
   EXPECT_FALSE(engine_.WriteTagV2(path, "", "", "", "", "", "", "", "", "ZQ"));
+  EXPECT_EQ(engine_.LastWriteFailure, Mp3TagEngine::WriteFailure::TagTooLarge);
   EXPECT_EQ(Content(path), audio_);
   EXPECT_FALSE(fs::exists(TempPath()));
   EXPECT_EQ(Entries(dir_.Path("music")), std::vector<std::string>{"song.mp3"});
