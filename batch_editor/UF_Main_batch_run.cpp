@@ -8,6 +8,7 @@
 #include "batch_editor/UF_Main.h"
 #include "tag_engine/UF_Util_MP3.h"
 #include "tag_engine/tag_tables.h"
+#include "tag_engine/undo_journal.h"
 #include "widgets/browse_edit.h"
 #include "widgets/image_list_box.h"
 #include "widgets/latin1.h"
@@ -61,6 +62,25 @@ class RunPump {
   QElapsedTimer sinceDrawn_;
 };
 
+// The run's journal is the engine's for the run's length; what it recorded
+// last is synced when the run ends, however it ends.
+class JournalInUse {
+ public:
+  JournalInUse(Mp3TagEngine& engine, undo::Writer& journal) : engine_(engine), journal_(journal) {
+    engine_.Journal = &journal_;
+  }
+  ~JournalInUse() {
+    engine_.Journal = nullptr;
+    (void)journal_.Finish();
+  }
+  JournalInUse(const JournalInUse&) = delete;
+  JournalInUse& operator=(const JournalInUse&) = delete;
+
+ private:
+  Mp3TagEngine& engine_;
+  undo::Writer& journal_;
+};
+
 }  // namespace
 
 void TF_Main::BTN_StartClick(QObject* /*Sender*/) {
@@ -68,6 +88,7 @@ void TF_Main::BTN_StartClick(QObject* /*Sender*/) {
   // run inside the first.
   if (RunActive || !F_Util_MP3) return;
   RunActive = true;
+  RefreshUndoAction();
   const bool clearWasEnabled = BTN_Clear_Liste->isEnabled();
   const bool folderWasEnabled = DED_Folder->isEnabled();
   BTN_Clear_Liste->setEnabled(false);
@@ -93,6 +114,7 @@ void TF_Main::BTN_StartClick(QObject* /*Sender*/) {
   BTN_Clear_Liste->setEnabled(clearWasEnabled);
   DED_Folder->setEnabled(folderWasEnabled);
   RunActive = false;
+  RefreshUndoAction();
   if (closeAfterRun_) {
     closeAfterRun_ = false;
     close();
@@ -114,6 +136,8 @@ void TF_Main::RunBatch(std::string& inHand) {
   PGB_Progression->SetMax(static_cast<int>(N));
   PGB_Progression->SetPosition(0);
   F_Util_MP3->DataFolder = DataFolder;
+  undo::Writer journal(UndoJournalFile());
+  JournalInUse journalInUse(*F_Util_MP3, journal);
   RunPump pump({LBX_File, PNL_Before, PNL_Process});
   for (std::size_t i = 0; i < N && i < Files.size(); ++i) {
     // A copy: handlers that run from the pumps below must not be able to

@@ -71,6 +71,9 @@ class File {
   bool IsOpen() const { return fd_ >= 0; }
   // Current size in bytes.
   std::optional<std::uint64_t> Size();
+  // Last modification time in nanoseconds since the epoch (the file
+  // system's own resolution). Asks the hook as a Size step.
+  std::optional<std::int64_t> ModifiedNs();
   // Reads exactly `length` bytes at `offset`; false on error or short read.
   bool ReadAt(std::uint64_t offset, void* data, std::size_t length);
   // Writes all `length` bytes at `offset`.

@@ -331,12 +331,17 @@ bool Mp3TagEngine::WriteTagV2(std::string Path, std::string Title, std::string A
       if (!temp) return false;
       tempRemover.created = true;
       if (!temp->Append(tag.data(), tag.size())) return false;
-      tag = std::string();
+      if (!Journal) tag = std::string();
       if (!platform::CopyRange(*source, audioStart, *sourceSize - audioStart, *temp)) return false;
       if (!temp->Sync() || !temp->Close()) return false;
     }
+    if (Journal && !Journal->BeforeReplace({Path, *source, *sourceSize, audioStart, tag,
+                                            tag.size() + (*sourceSize - audioStart)})) {
+      return false;
+    }
     source.reset();
     written = platform::ReplaceFileDurably(tempPath, *target, kBesideName);
+    if (written && Journal) Journal->AfterReplace(Path);
   } catch (const std::exception&) {
     written = false;
   }
@@ -379,7 +384,9 @@ bool Mp3TagEngine::WriteTagV1(std::string Path, std::string Title, std::string A
       (void)file->Truncate(*size);
       return false;
     }
-    return file->Close();
+    const bool closed = file->Close();
+    if (Journal) Journal->AfterReplace(Path);
+    return closed;
   } catch (const std::exception&) {
     return false;
   }

@@ -44,6 +44,10 @@ class ImageListBoxModel : public QAbstractListModel {
     const std::string& item = items_[static_cast<std::size_t>(index.row())];
     if (role == Qt::DisplayRole) return widgets::PathToDisplay(ImageListBox::ItemText(item));
     if (role == Qt::DecorationRole) return images_.Image(ImageListBox::ItemImage(item));
+    if (role == Qt::ToolTipRole) {
+      auto it = toolTips_.find(index.row());
+      if (it != toolTips_.end()) return it->second;
+    }
     return {};
   }
 
@@ -60,6 +64,7 @@ class ImageListBoxModel : public QAbstractListModel {
   void Clear() {
     beginResetModel();
     items_.clear();
+    toolTips_.clear();
     widest_ = 0;
     index_.clear();
     indexed_ = false;
@@ -69,6 +74,7 @@ class ImageListBoxModel : public QAbstractListModel {
   void SetItems(std::vector<std::string> items) {
     beginResetModel();
     items_ = std::move(items);
+    toolTips_.clear();
     widest_ = 0;
     for (const std::string& item : items_) Measure(item);
     index_.clear();
@@ -112,6 +118,19 @@ class ImageListBoxModel : public QAbstractListModel {
     return it == index_.end() || it->second.empty() ? -1 : *it->second.begin();
   }
 
+  void SetToolTip(int row, const QString& text) {
+    if (text.isEmpty()) {
+      toolTips_.erase(row);
+    } else {
+      toolTips_[row] = text;
+    }
+    emit dataChanged(this->index(row), this->index(row), {Qt::ToolTipRole});
+  }
+  QString ToolTip(int row) const {
+    auto it = toolTips_.find(row);
+    return it == toolTips_.end() ? QString() : it->second;
+  }
+
   const std::vector<std::string>& Items() const { return items_; }
   int Widest() const { return widest_; }
   const ImageList& Images() const { return images_; }
@@ -152,6 +171,8 @@ class ImageListBoxModel : public QAbstractListModel {
   int widest_ = 0;
   std::map<std::string, std::set<int>> index_;
   bool indexed_ = false;
+  // Few items carry one: kept by row, dropped with the items.
+  std::map<int, QString> toolTips_;
 };
 
 namespace {
@@ -243,6 +264,16 @@ std::string ImageListBox::Item(int index) const {
 void ImageListBox::SetItem(int index, std::string item) {
   if (index < 0 || index >= Count()) return;
   model_->Replace(index, std::move(item));
+}
+
+void ImageListBox::SetItemToolTip(int index, const QString& text) {
+  if (index < 0 || index >= Count()) return;
+  model_->SetToolTip(index, text);
+}
+
+QString ImageListBox::ItemToolTip(int index) const {
+  if (index < 0 || index >= Count()) return {};
+  return model_->ToolTip(index);
 }
 
 int ImageListBox::ItemIndex() const {

@@ -36,6 +36,11 @@ class ImageListBox : public QListView {
   // stays as it was.
   void SetItem(int index, std::string item);
 
+  // The tooltip of the item at `index` (ignored outside the items); an
+  // empty text removes it. Replacing all items drops every tooltip.
+  void SetItemToolTip(int index, const QString& text);
+  QString ItemToolTip(int index) const;
+
   // -1 when no item is selected.
   int ItemIndex() const;
   // Selects `index` and scrolls it into view; -1 (or any index outside the
