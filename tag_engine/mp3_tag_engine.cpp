@@ -373,6 +373,7 @@ bool Mp3TagEngine::WriteTagV1(std::string Path, std::string Title, std::string A
     if (!hasBlock) block[kV1GenreOffset] = kV1NoGenre;
     Id3v1Block = block;
 
+    if (Journal) Journal->BeforeChange(Path, hasBlock ? *size : *size + kV1Size);
     if (hasBlock) {
       // 128 bytes over 128 bytes, within the file's length: the audio and
       // the ID3v2 tag are not touched, so this write is left to the page

@@ -39,8 +39,11 @@ class TagWriteJournal {
   // The new file is complete and synced and about to replace the old one.
   // False abandons the write: the file keeps its old bytes.
   virtual bool BeforeReplace(const TagReplacement& replacement) = 0;
+  // The same write is about to change the replaced file once more, in
+  // place, leaving it `newSize` bytes long (the ID3v1 block).
+  virtual void BeforeChange(const std::string& path, std::uint64_t newSize) = 0;
   // The file at `path` holds new bytes: right after the replacement, and
-  // again after any later change by the same write.
+  // again after such a change.
   virtual void AfterReplace(const std::string& path) = 0;
 };
 

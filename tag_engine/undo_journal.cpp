@@ -17,7 +17,7 @@ constexpr std::string_view kMagic = "QLNUNDO1";
 constexpr std::size_t kHeaderSize = 24;
 constexpr std::size_t kRecordHead = 5;  // length, kind
 constexpr std::size_t kRecordCheck = 8;
-constexpr std::uint8_t kEntryRecord = 1, kStampRecord = 2, kDoneRecord = 3;
+constexpr std::uint8_t kEntryRecord = 1, kStampRecord = 2, kDoneRecord = 3, kChangingRecord = 4;
 constexpr std::uint8_t kDoneRestored = 0, kDoneLeft = 1, kDoneWithdrawn = 2;
 // Frame contents shorter than this are kept literally: a reference costs
 // more than it saves.
@@ -29,7 +29,6 @@ constexpr std::size_t kMinZeroRun = 32;
 constexpr int kSearchCandidates = 1 << 16;
 constexpr int kFullCompares = 4;
 constexpr std::size_t kPrefixCompare = 16;
-constexpr std::uint64_t kV1BlockSize = 128;
 // The tag writer's names: its temporary file in the data folder, and the
 // copy it places beside a target on another file system.
 constexpr const char* kTempName = "tmp.mp3";
@@ -156,6 +155,11 @@ bool ParseStamp(std::string_view body, std::uint32_t& seq, Stamp& stamp) {
   if (!r.U32(seq) || !r.U64(stamp.size) || !r.U64(modified) || r.Left() != 0) return false;
   stamp.modifiedNs = static_cast<std::int64_t>(modified);
   return true;
+}
+
+bool ParseChanging(std::string_view body, std::uint32_t& seq, std::uint64_t& size) {
+  Reader r(body);
+  return r.U32(seq) && r.U64(size) && r.Left() == 0;
 }
 
 bool ParseDone(std::string_view body, std::uint32_t& seq, bool& restored, Stamp& stamp) {
@@ -375,6 +379,13 @@ std::string EncodeDone(std::uint64_t runId, std::uint32_t seq, bool restored, co
   return Record(runId, kDoneRecord, body);
 }
 
+std::string EncodeChanging(std::uint64_t runId, std::uint32_t seq, std::uint64_t newSize) {
+  std::string body;
+  PutU32(body, seq);
+  PutU64(body, newSize);
+  return Record(runId, kChangingRecord, body);
+}
+
 std::string EncodeWithdrawn(std::uint64_t runId, std::uint32_t seq) {
   std::string body;
   PutU32(body, seq);
@@ -424,6 +435,11 @@ std::optional<Contents> ParseJournal(std::string_view bytes) {
     } else if (kind == kStampRecord) {
       if (!ParseStamp(body, seq, stamp) || seq >= entries.size()) break;
       entries[seq].stamp = stamp;
+      entries[seq].changingTo.reset();
+    } else if (kind == kChangingRecord) {
+      std::uint64_t size = 0;
+      if (!ParseChanging(body, seq, size) || seq >= entries.size()) break;
+      entries[seq].changingTo = size;
     } else if (kind == kDoneRecord) {
       bool restored = false;
       if (!ParseDone(body, seq, restored, stamp) || seq >= entries.size()) break;
@@ -597,6 +613,16 @@ void Writer::Withdraw() {
   if (Append(EncodeWithdrawn(runId_, nextSeq_ - 1))) unsynced_ = true;
 }
 
+void Writer::BeforeChange(const std::string& path, std::uint64_t newSize) {
+  if (!file_ || nextSeq_ == 0 || path != lastPath_) return;
+  try {
+    // Written before the change: a kill in the middle of it must not make
+    // the file look changed by someone else.
+    if (Append(EncodeChanging(runId_, nextSeq_ - 1, newSize))) unsynced_ = true;
+  } catch (const std::exception&) {
+  }
+}
+
 void Writer::AfterReplace(const std::string& path) {
   if (!file_ || nextSeq_ == 0 || path != lastPath_) return;
   awaitingReplace_ = false;
@@ -636,7 +662,8 @@ Session::~Session() = default;
 
 const Entry& Session::At(std::size_t i) const { return contents_.pending[order_[i]]; }
 
-Outcome Session::Check(const Entry& e, platform::File& file, const std::optional<Stamp>& expected, Stamp& now) {
+Outcome Session::Check(const Entry& e, platform::File& file, const std::optional<Stamp>& expected,
+                       const std::optional<std::uint64_t>& changing, Stamp& now) {
   const std::optional<Stamp> stamp = StampOf(file);
   if (!stamp) return Outcome::Failed;
   now = *stamp;
@@ -646,8 +673,10 @@ Outcome Session::Check(const Entry& e, platform::File& file, const std::optional
     if (*print == e.oldFingerprint) return Outcome::AlreadyOld;
   }
   if (expected) {
-    if (now != *expected) return Outcome::Changed;
-  } else if (now.size != e.newSize && now.size != e.newSize + kV1BlockSize) {
+    const bool midChange = changing && (now.size == *changing || now.size == expected->size) &&
+                           now.modifiedNs >= expected->modifiedNs;
+    if (now != *expected && !midChange) return Outcome::Changed;
+  } else if (now.size != e.newSize && !(changing && now.size == *changing)) {
     return Outcome::Changed;
   }
   if (now.size < e.newTagLength + e.bodyLength) return Outcome::Changed;
@@ -726,9 +755,12 @@ Outcome Session::Restore(std::size_t i) {
     if (!current) {
       outcome = platform::IsExistingFile(e.path) ? Outcome::Failed : Outcome::Vanished;
     } else {
-      const std::optional<Stamp> expected = expected_[index] ? expected_[index] : e.stamp;
+      // An undo of a later write of the same path left the file as this
+      // write did; otherwise the file is as this write's stamps say.
+      const bool own = !expected_[index];
+      const std::optional<Stamp> expected = own ? e.stamp : expected_[index];
       Stamp now;
-      outcome = Check(e, *current, expected, now);
+      outcome = Check(e, *current, expected, own ? e.changingTo : std::nullopt, now);
       left = now;
       if (outcome == Outcome::Restored) outcome = Rebuild(e, *current, *target, left);
     }

@@ -17,7 +17,7 @@
 //     16  8  checksum of bytes 0..15 (seed 0)
 //   Records, back to back:
 //     0   4  body length L, at most kMaxRecordBody
-//     4   1  kind: 1 entry, 2 stamp, 3 done
+//     4   1  kind: 1 entry, 2 stamp, 3 done, 4 changing
 //     5   L  body
 //     5+L 8  checksum of the record's bytes 0..5+L-1 (seed: run id)
 //
@@ -39,6 +39,9 @@
 //   Stamp body (the file as the write left it, recorded after the
 //   replacement and again when the same write changes it once more):
 //     u32 seq, u64 size, i64 modification time (ns)
+//   Changing body (the same write is about to change the file once more,
+//   in place: its ID3v1 block):
+//     u32 seq, u64 the size it will have
 //   Done body (an undo dealt with the entry, or the write it announced did
 //   not replace the file after all):
 //     u32 seq, u8 outcome (0 restored, 1 left alone, 2 withdrawn), u64 size,
@@ -126,8 +129,10 @@ struct Entry {
   std::uint64_t oldRegionChecksum = 0;
   std::vector<Span> oldRegion;
   std::string oldTail;
-  // The latest stamp of the write, when one was recorded.
+  // The latest stamp of the write, when one was recorded, and the size
+  // announced by a change begun after it.
   std::optional<Stamp> stamp;
+  std::optional<std::uint64_t> changingTo;
   bool operator==(const Entry&) const = default;
 
   // Fingerprint lengths: the old file's first bytes and its tail; the new
@@ -162,6 +167,7 @@ std::string EncodeEntry(std::uint64_t runId, const Entry& entry);
 std::string EncodeStamp(std::uint64_t runId, std::uint32_t seq, const Stamp& stamp);
 std::string EncodeDone(std::uint64_t runId, std::uint32_t seq, bool restored, const Stamp& stamp);
 std::string EncodeWithdrawn(std::uint64_t runId, std::uint32_t seq);
+std::string EncodeChanging(std::uint64_t runId, std::uint32_t seq, std::uint64_t newSize);
 
 // The old tag region as spans: frame contents of `newTag` (the new file's
 // bytes before its audio) that stand unchanged in `oldRegion` become
@@ -183,7 +189,8 @@ class Writer : public TagWriteJournal {
   // entry whose replacement then never happened (no AfterReplace before the
   // next entry or Finish) is withdrawn.
   bool BeforeReplace(const TagReplacement& replacement) override;
-  // Stamps the last entry's file, when `path` is its path.
+  // Both note the last entry's file, when `path` is its path.
+  void BeforeChange(const std::string& path, std::uint64_t newSize) override;
   void AfterReplace(const std::string& path) override;
   // Syncs the stamps written since the last entry; the journal stays. True
   // when there was nothing to sync or the sync worked.
@@ -217,9 +224,11 @@ enum class Outcome {
 // restore builds the old file in DataFolder + "tmp.mp3", checks it against
 // the old size and fingerprint, and replaces the file as a write does.
 // A file is restored only when it is what the run left: its fingerprint
-// matches and its size and modification time match the latest stamp (or,
-// for a file whose stamp was lost with a kill or a power loss, its size is
-// the size right after the replacement, or that plus an ID3v1 block).
+// matches and its size and modification time match the latest stamp. Where
+// the journal shows a change begun after that stamp (a kill while the ID3v1
+// block was written), the announced size and a later time also match; where
+// it has no stamp (a kill right after the replacement, or a power loss), the
+// size right after the replacement or the announced one.
 class Session {
  public:
   // nullopt when there is no readable journal.
@@ -241,7 +250,8 @@ class Session {
 
  private:
   Session() = default;
-  Outcome Check(const Entry& e, platform::File& file, const std::optional<Stamp>& expected, Stamp& now);
+  Outcome Check(const Entry& e, platform::File& file, const std::optional<Stamp>& expected,
+                const std::optional<std::uint64_t>& changing, Stamp& now);
   Outcome Rebuild(const Entry& e, platform::File& current, const std::string& target, Stamp& left);
   std::string journalPath_;
   std::string dataFolder_;
