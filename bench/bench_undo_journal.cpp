@@ -145,7 +145,10 @@ double RunOnce(const std::vector<std::string>& paths, bool journaled, std::uintm
   }
   journal.Finish();
   const double seconds = Seconds(std::chrono::steady_clock::now() - start);
-  if (journaled && journalBytes) *journalBytes = fs::file_size(data + undo::kJournalName);
+  if (journaled && journalBytes) {
+    const std::optional<undo::Contents> c = undo::ReadJournal(data + undo::kJournalName);
+    *journalBytes = c ? c->validLength : 0;
+  }
   return seconds;
 }
 

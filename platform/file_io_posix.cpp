@@ -147,6 +147,11 @@ bool File::Sync() {
   return ::fsync(fd_) == 0;
 }
 
+bool File::SyncData() {
+  if (fd_ < 0 || Refused(FileStep::Sync, path_)) return false;
+  return ::fdatasync(fd_) == 0;
+}
+
 bool File::Truncate(std::uint64_t length) {
   if (fd_ < 0 || Refused(FileStep::Truncate, path_)) return false;
   if (length > static_cast<std::uint64_t>(LLONG_MAX)) return false;

@@ -34,6 +34,8 @@ constexpr std::size_t kPrefixCompare = 16;
 constexpr const char* kTempName = "tmp.mp3";
 constexpr const char* kBesideName = ".quillon-tmp.mp3";
 constexpr std::size_t kZeroChunk = 64 * 1024;
+// Zero bytes kept ahead of the journal's records.
+constexpr std::uint64_t kJournalReserve = 256 * 1024;
 
 constexpr std::uint64_t kMulA = 0x9E3779B97F4A7C15ull;
 constexpr std::uint64_t kMulB = 0xBF58476D1CE4E5B9ull;
@@ -525,7 +527,16 @@ Writer::Writer(std::string journalPath) : path_(std::move(journalPath)), runId_(
 Writer::~Writer() = default;
 
 bool Writer::Append(const std::string& record) {
-  if (!file_ || !file_->WriteAt(end_, record.data(), record.size())) return false;
+  if (!file_) return false;
+  if (end_ + record.size() > capacity_) {
+    // Zeros ahead of the records: appends then write within the file's
+    // length, and their sync needs no change of the file's size.
+    const std::uint64_t grown = end_ + record.size() + kJournalReserve;
+    const std::string zeros(static_cast<std::size_t>(grown - capacity_), '\0');
+    if (!file_->WriteAt(capacity_, zeros.data(), zeros.size())) return false;
+    capacity_ = grown;
+  }
+  if (!file_->WriteAt(end_, record.data(), record.size())) return false;
   end_ += record.size();
   return true;
 }
@@ -584,6 +595,8 @@ bool Writer::BeforeReplace(const TagReplacement& r) {
       if (!f) return false;
       const std::string header = EncodeHeader(runId_);
       std::string first = header + record;
+      const std::size_t used = first.size();
+      first.resize(used + kJournalReserve, '\0');
       if (!f->WriteAt(0, first.data(), first.size()) || !f->Sync() || !platform::RenameFile(fresh, path_)) {
         f.reset();
         (void)platform::RemoveFile(fresh);
@@ -591,8 +604,9 @@ bool Writer::BeforeReplace(const TagReplacement& r) {
       }
       (void)platform::SyncFolder(platform::FolderOf(path_));
       file_ = std::move(f);
-      end_ = first.size();
-    } else if (!Append(record) || !file_->Sync()) {
+      end_ = used;
+      capacity_ = first.size();
+    } else if (!Append(record) || !file_->SyncData()) {
       return false;
     }
     unsynced_ = false;
@@ -641,7 +655,7 @@ bool Writer::Finish() {
   Withdraw();
   if (!file_ || !unsynced_) return true;
   unsynced_ = false;
-  return file_->Sync();
+  return file_->SyncData();
 }
 
 // ---- undo ----

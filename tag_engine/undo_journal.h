@@ -50,7 +50,9 @@
 // A reader takes records up to the first one that is cut short, fails its
 // checksum or does not parse, and ignores the rest: appends only ever leave
 // damage at the end. An entry that is not whole and consistent is never
-// used.
+// used. The writer keeps zero bytes ahead of its last record (a record of
+// length 0 and kind 0, which ends the reading), so that an append writes
+// within the file's length and its sync costs no change of the file's size.
 //
 // Durability: an entry is synced before the file it describes is replaced
 // (the first entry of a run goes into a fresh file that is synced and then
@@ -204,7 +206,8 @@ class Writer : public TagWriteJournal {
   std::string path_;
   std::uint64_t runId_;
   std::optional<platform::File> file_;
-  std::uint64_t end_ = 0;
+  std::uint64_t end_ = 0;       // end of the records
+  std::uint64_t capacity_ = 0;  // end of the zeros kept ahead of them
   std::uint32_t nextSeq_ = 0;
   // The last entry's path, for the stamps.
   std::string lastPath_;

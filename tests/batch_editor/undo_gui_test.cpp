@@ -144,6 +144,8 @@ TEST_F(UndoWindow, RunThenCtrlZGivesEveryFileItsOriginalBytes) {
   EXPECT_TRUE(F_Main->LBX_File->actions().contains(F_Main->ACT_Undo));
   EXPECT_EQ(F_Main->ACT_Undo->text(), "Undo the last run");
   p_.confirmAnswers.push_back(true);
+  captions_.clear();
+  undoEnabledDuringWalk_ = false;
   F_Main->LBX_File->setFocus();
   Walk([] { QTest::keyClick(F_Main->LBX_File, Qt::Key_Z, Qt::ControlModifier); });
 

@@ -308,8 +308,11 @@ TEST(KillUndoTest, UndoAfterAKilledRunRestoresExactlyTheWrittenFiles) {
       Observed seen;
       ASSERT_EQ(CheckFile(files[i], seen), "") << files[i].path << " after the run, round " << round;
       afterRun.push_back(ReadAll(files[i].path));
-      if (afterRun.back() != originals[i]) written.insert(files[i].path);
-      else EXPECT_EQ(StateOf(files[i].path), before[i]) << "replaced by its own bytes, round " << round;
+      if (afterRun.back() != originals[i]) {
+        written.insert(files[i].path);
+      } else {
+        EXPECT_EQ(StateOf(files[i].path), before[i]) << "replaced by its own bytes, round " << round;
+      }
     }
     partialRuns += !written.empty() && written.size() < files.size() ? 1 : 0;
 
@@ -338,7 +341,9 @@ TEST(KillUndoTest, UndoAfterAKilledRunRestoresExactlyTheWrittenFiles) {
     EXPECT_TRUE(session->Finish());
     for (std::size_t i = 0; i < files.size(); ++i) {
       EXPECT_EQ(ReadAll(files[i].path), originals[i]) << files[i].path << ", round " << round;
-      if (!written.count(files[i].path)) EXPECT_EQ(StateOf(files[i].path), before[i]) << files[i].path;
+      if (!written.count(files[i].path)) {
+        EXPECT_EQ(StateOf(files[i].path), before[i]) << files[i].path;
+      }
     }
   }
   // Kills that land between two files' writes are what this test is about.
