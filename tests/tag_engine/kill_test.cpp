@@ -328,17 +328,17 @@ TEST(KillUndoTest, UndoAfterAKilledRunRestoresExactlyTheWrittenFiles) {
       ASSERT_TRUE(now == originals[i] || now == afterRun[i]) << files[i].path << " after a killed undo, round " << round;
     }
 
+    // Then an undo to the end (unless the killed one got there: it removed
+    // the journal).
     std::optional<undo::Session> session = undo::Session::Open(data + undo::kJournalName, data);
-    if (!session) {
-      ASSERT_TRUE(written.empty()) << "written files without a journal, round " << round;
-      continue;
+    if (session) {
+      for (std::size_t i = 0; i < session->Count(); ++i) {
+        const undo::Outcome outcome = session->Restore(i);
+        EXPECT_TRUE(outcome == undo::Outcome::Restored || outcome == undo::Outcome::AlreadyOld)
+            << session->At(i).path << " outcome " << static_cast<int>(outcome) << ", round " << round;
+      }
+      EXPECT_TRUE(session->Finish());
     }
-    for (std::size_t i = 0; i < session->Count(); ++i) {
-      const undo::Outcome outcome = session->Restore(i);
-      EXPECT_TRUE(outcome == undo::Outcome::Restored || outcome == undo::Outcome::AlreadyOld)
-          << session->At(i).path << " outcome " << static_cast<int>(outcome) << ", round " << round;
-    }
-    EXPECT_TRUE(session->Finish());
     for (std::size_t i = 0; i < files.size(); ++i) {
       EXPECT_EQ(ReadAll(files[i].path), originals[i]) << files[i].path << ", round " << round;
       if (!written.count(files[i].path)) {
