@@ -372,8 +372,9 @@ TEST(KillUndoTest, UndoAfterAKilledRunRestoresExactlyTheWrittenFiles) {
       }
     }
   }
-  // Kills that land between two files' writes are what this test is about.
-  EXPECT_GE(partialRuns, kRounds / 5);
+  // Kills that land between two files' writes are what this test is about;
+  // under sanitizers on a loaded machine the calibration is rough.
+  EXPECT_GE(partialRuns, kRounds / 10);
   RecordProperty("runs_killed_between_files", partialRuns);
   RecordProperty("whole_run_ms", wholeRunMs);
 }
