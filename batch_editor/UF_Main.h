@@ -15,7 +15,11 @@
 #include "widgets/pictures.h"
 #include "widgets/window_placement.h"
 
+class QAction;
 class BrowseEdit;
+namespace undo {
+class Session;
+}
 class ChoiceList;
 class GradientPanel;
 class ImageListBox;
@@ -39,6 +43,9 @@ struct MainWindowServices {
   std::function<std::optional<std::string>(const std::string& start)> pickFolder;
   // A modal message box with an OK button, captioned with the program's name.
   std::function<void(const QString& text)> showMessage;
+  // A modal question with Yes (the default: Enter) and No (Escape); true for
+  // Yes.
+  std::function<bool(const QString& text)> confirm;
   // Opens an address in the web browser.
   std::function<void(const QString& url)> openUrl;
   // The window-placement file: "datas.ini" beside the executable, or in
@@ -116,6 +123,9 @@ class TF_Main : public QWidget {
   Panel* PNL_Process;
   PercentProgressBar* PGB_Progression;
   StatusPanelBar* STB_Main;
+  // "Undo the last run": Ctrl+Z in the window, and the file list's context
+  // menu (on the list and on its drop hint).
+  QAction* ACT_Undo;
   ImageList IML_1;
   WindowPlacement FST_F_Main;
 
@@ -188,6 +198,22 @@ class TF_Main : public QWidget {
   // has ended.
   bool CloseAfterRun() const { return closeAfterRun_; }
 
+  // Undo of the last run (UF_Main_undo.cpp). The journal of the last run
+  // that wrote a file, DataFolder + "undo.journal".
+  std::string UndoJournalFile() const;
+  // Enables ACT_Undo exactly when a journal exists and nothing walks the list.
+  void RefreshUndoAction();
+  // Asks "Restore the tags of N files as they were before the last run?"
+  // and, on Yes, walks the journal from the last write back like a run:
+  // RunActive set and the list locked, "restoring k / N" with the progress,
+  // "stop" and a close end it after the file in hand. A restored file's
+  // items (when it is in the list) read pending again; a file changed or
+  // gone since the run is left as it is, its items say so in their tooltip.
+  // Ends with "restored R / N" and, when there are any, ", C changed since"
+  // and ", F failed". A complete undo removes the journal; a stopped one
+  // keeps the entries not yet restored, and so does a failed restore.
+  void ACT_UndoExecute(QObject* Sender);
+
   // The rule set as the option controls hold it now: the selected indexes
   // (-1 for none), the edit texts and list entries as UTF-8 text, and the
   // date edit's integer.
@@ -222,6 +248,8 @@ class TF_Main : public QWidget {
   bool IsDropTarget(const QObject* watched) const;
   // The batch run's loop; `inHand` follows the path of the file in hand.
   void RunBatch(std::string& inHand);
+  // The undo's loop over the journal; `inHand` follows the file in hand.
+  void RunUndo(undo::Session& session, std::string& inHand);
   void SetInputEnablement();
   void ShowActualTags(const std::string (&values)[8]);
   void ShowNewTags(const std::string (&values)[8]);

@@ -11,6 +11,7 @@
 #include "batch_editor/write_failure_text.h"
 #include "tag_engine/UF_Util_MP3.h"
 #include "tag_engine/tag_tables.h"
+#include "tag_engine/undo_journal.h"
 #include "widgets/browse_edit.h"
 #include "widgets/image_list_box.h"
 #include "widgets/panel.h"
@@ -64,6 +65,25 @@ class RunPump {
   QElapsedTimer sinceDrawn_;
 };
 
+// The run's journal is the engine's for the run's length; what it recorded
+// last is synced when the run ends, however it ends.
+class JournalInUse {
+ public:
+  JournalInUse(Mp3TagEngine& engine, undo::Writer& journal) : engine_(engine), journal_(journal) {
+    engine_.Journal = &journal_;
+  }
+  ~JournalInUse() {
+    engine_.Journal = nullptr;
+    (void)journal_.Finish();
+  }
+  JournalInUse(const JournalInUse&) = delete;
+  JournalInUse& operator=(const JournalInUse&) = delete;
+
+ private:
+  Mp3TagEngine& engine_;
+  undo::Writer& journal_;
+};
+
 }  // namespace
 
 void TF_Main::BTN_StartClick(QObject* /*Sender*/) {
@@ -71,6 +91,7 @@ void TF_Main::BTN_StartClick(QObject* /*Sender*/) {
   // run inside the first.
   if (RunActive || !F_Util_MP3) return;
   RunActive = true;
+  RefreshUndoAction();
   const bool clearWasEnabled = BTN_Clear_Liste->isEnabled();
   const bool folderWasEnabled = DED_Folder->isEnabled();
   BTN_Clear_Liste->setEnabled(false);
@@ -99,6 +120,7 @@ void TF_Main::BTN_StartClick(QObject* /*Sender*/) {
   BTN_Clear_Liste->setEnabled(clearWasEnabled);
   DED_Folder->setEnabled(folderWasEnabled);
   RunActive = false;
+  RefreshUndoAction();
   if (closeAfterRun_) {
     closeAfterRun_ = false;
     close();
@@ -127,6 +149,8 @@ void TF_Main::RunBatch(std::string& inHand) {
     std::unordered_set<std::string> seen;
     for (std::size_t i = N; i-- > 0;) lastOfFolder[i] = seen.insert(Files[i].FolderPath).second;
   }
+  undo::Writer journal(UndoJournalFile());
+  JournalInUse journalInUse(*F_Util_MP3, journal);
   RunPump pump({LBX_File, PNL_Before, PNL_Process});
   for (std::size_t i = 0; i < N && i < Files.size(); ++i) {
     // A copy: handlers that run from the pumps below must not be able to

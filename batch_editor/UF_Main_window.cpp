@@ -1,5 +1,6 @@
 // Layout of the main window, start-up, the settings file and the window
 // placement.
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -160,6 +161,10 @@ MainWindowServices MainWindowServices::Defaults() {
   s.showMessage = [](const QString& text) {
     QMessageBox::warning(QApplication::activeWindow(), QApplication::applicationDisplayName(), text);
   };
+  s.confirm = [](const QString& text) {
+    return QMessageBox::question(QApplication::activeWindow(), QApplication::applicationDisplayName(), text,
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
+  };
   s.openUrl = [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); };
   s.placementFile = platform::WindowPlacementFile(platform::ExecutableFolder(), kConfigFolderName, kPlacementFileName);
   return s;
@@ -295,6 +300,16 @@ void TF_Main::BuildLayout() {
   STB_Main = new StatusPanelBar(g);
   STB_Main->setGeometry(0, 616, kClientWidth, 19);
   STB_Main->SetText(widgets::FromText(ContactText) + " | " + kVersionText + " | " + kInitials);
+
+  ACT_Undo = new QAction(QString::fromLatin1("Undo the last run"), this);
+  ACT_Undo->setShortcut(QKeySequence::Undo);
+  ACT_Undo->setShortcutContext(Qt::WindowShortcut);
+  ACT_Undo->setEnabled(false);
+  addAction(ACT_Undo);
+  for (QWidget* list : {static_cast<QWidget*>(LBX_File), static_cast<QWidget*>(PNL_Liste)}) {
+    list->addAction(ACT_Undo);
+    list->setContextMenuPolicy(Qt::ActionsContextMenu);
+  }
 }
 
 void TF_Main::ConnectHandlers() {
@@ -315,6 +330,7 @@ void TF_Main::ConnectHandlers() {
   QObject::connect(BTN_Clear_Liste, &QPushButton::clicked, this, [this] { BTN_Clear_ListeClick(BTN_Clear_Liste); });
   QObject::connect(BTN_Start, &QPushButton::clicked, this, [this] { BTN_StartClick(BTN_Start); });
   QObject::connect(BTN_Stop, &QPushButton::clicked, this, [this] { BTN_StopClick(BTN_Stop); });
+  QObject::connect(ACT_Undo, &QAction::triggered, this, [this] { ACT_UndoExecute(ACT_Undo); });
   QObject::connect(BTN_Detail_Frame, &QToolButton::clicked, this,
                    [this] { BTN_Detail_FrameClick(BTN_Detail_Frame); });
 }
@@ -331,6 +347,7 @@ void TF_Main::FormCreate(QObject* /*Sender*/) {
   PNL_Liste->SetAcceptFileDrops(true);
   qApp->installEventFilter(this);
   Files.clear();
+  RefreshUndoAction();
 }
 
 namespace {

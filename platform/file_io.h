@@ -71,6 +71,9 @@ class File {
   bool IsOpen() const { return fd_ >= 0; }
   // Current size in bytes.
   std::optional<std::uint64_t> Size();
+  // Last modification time in nanoseconds since the epoch (the file
+  // system's own resolution). Asks the hook as a Size step.
+  std::optional<std::int64_t> ModifiedNs();
   // Reads exactly `length` bytes at `offset`; false on error or short read.
   bool ReadAt(std::uint64_t offset, void* data, std::size_t length);
   // Writes all `length` bytes at `offset`.
@@ -80,6 +83,10 @@ class File {
   bool Append(const void* data, std::size_t length);
   // Flushes data and metadata to the device.
   bool Sync();
+  // Flushes the data, and only the metadata needed to read it back (not
+  // the times): cheaper than Sync for writes within the file's length.
+  // Asks the hook as a Sync step.
+  bool SyncData();
   bool Truncate(std::uint64_t length);
   // Gives this file the permission bits of `source` and, where we are
   // allowed to, its owner and group (failure to change those is ignored).

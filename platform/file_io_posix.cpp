@@ -99,6 +99,13 @@ std::optional<std::uint64_t> File::Size() {
   return static_cast<std::uint64_t>(st.st_size);
 }
 
+std::optional<std::int64_t> File::ModifiedNs() {
+  if (fd_ < 0 || Refused(FileStep::Size, path_)) return std::nullopt;
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) return std::nullopt;
+  return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + static_cast<std::int64_t>(st.st_mtim.tv_nsec);
+}
+
 bool File::ReadAt(std::uint64_t offset, void* data, std::size_t length) {
   if (fd_ < 0 || Refused(FileStep::Read, path_)) return false;
   auto* bytes = static_cast<unsigned char*>(data);
@@ -138,6 +145,11 @@ bool File::Append(const void* data, std::size_t length) {
 bool File::Sync() {
   if (fd_ < 0 || Refused(FileStep::Sync, path_)) return false;
   return ::fsync(fd_) == 0;
+}
+
+bool File::SyncData() {
+  if (fd_ < 0 || Refused(FileStep::Sync, path_)) return false;
+  return ::fdatasync(fd_) == 0;
 }
 
 bool File::Truncate(std::uint64_t length) {

@@ -459,7 +459,7 @@ bool Mp3TagEngine::WriteNewFile(const std::string& path, const std::string& targ
     if (!out) return false;
     remover.armed = true;
     if (!out->Append(tag.data(), tag.size())) return false;
-    tag = std::string();
+    if (!Journal) tag = std::string();  // a journal still needs the new tag
     if (hasBlock && audioLength >= kV1Size) {
       // The old block is not copied only to be overwritten.
       if (!platform::CopyRange(source, audioStart, audioLength - kV1Size, *out) ||
@@ -474,7 +474,10 @@ bool Mp3TagEngine::WriteNewFile(const std::string& path, const std::string& targ
     // bytes.
     if (!out->CopyModeAndOwnerFrom(source) || !out->Sync() || !out->Close()) return false;
   }
+  const std::uint64_t newSize = newLength + (!hasBlock && roomForBlock ? kV1Size : 0);
+  if (Journal && !Journal->BeforeReplace({path, source, sourceSize, audioStart, tag, newSize})) return false;
   if (!ReplaceTarget(staged, target, path)) return false;
+  if (Journal) Journal->AfterReplace(path);
   // After a rename nothing is left at the staged path; after the copy that
   // a rename across two mounts needs, the staged file still has to go.
   remover.armed = *sameFileSystem && platform::IsExistingFile(staged);
@@ -537,6 +540,7 @@ bool Mp3TagEngine::WriteTagV1(std::string Path, std::string Title, std::string A
 
     // WriteTagV2 leaves the block in place: no write, no sync, mtime kept.
     if (hasBlock && block == old) return file->Close();
+    if (Journal) Journal->BeforeChange(Path, hasBlock ? *size : *size + kV1Size);
     if (hasBlock) {
       // 128 bytes over 128 bytes, within the file's length: the audio and
       // the ID3v2 tag are not touched, so this write is left to the page
@@ -548,7 +552,9 @@ bool Mp3TagEngine::WriteTagV1(std::string Path, std::string Title, std::string A
       (void)file->Truncate(*size);
       return false;
     }
-    return file->Close();
+    const bool closed = file->Close();
+    if (Journal) Journal->AfterReplace(Path);
+    return closed;
   } catch (const std::exception&) {
     return false;
   }

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tag_engine/id3_frames.h"
@@ -24,6 +25,31 @@ std::array<std::uint8_t, 128> RenderId3v1Block(const std::array<std::uint8_t, 12
                                                const std::string& title, const std::string& artist,
                                                const std::string& album, const std::string& comment,
                                                const std::string& year);
+
+// What a write shows its journal right before it replaces a file.
+struct TagReplacement {
+  const std::string& path;    // as the caller named it
+  platform::File& oldFile;    // the file as it still is, open for reading
+  std::uint64_t oldSize;
+  std::uint64_t audioStart;   // end of the old tag region
+  std::string_view newTag;    // the new file's bytes before the audio
+  std::uint64_t newSize;      // the complete new file's size
+};
+
+// Told of every file a write replaces; see undo_journal.h.
+class TagWriteJournal {
+ public:
+  virtual ~TagWriteJournal() = default;
+  // The new file is complete and synced and about to replace the old one.
+  // False abandons the write: the file keeps its old bytes.
+  virtual bool BeforeReplace(const TagReplacement& replacement) = 0;
+  // The same write is about to change the replaced file once more, in
+  // place, leaving it `newSize` bytes long (the ID3v1 block).
+  virtual void BeforeChange(const std::string& path, std::uint64_t newSize) = 0;
+  // The file at `path` holds new bytes: right after the replacement, and
+  // again after such a change.
+  virtual void AfterReplace(const std::string& path) = 0;
+};
 
 class Mp3TagEngine {
  public:
@@ -51,6 +77,10 @@ class Mp3TagEngine {
   std::array<std::uint8_t, 128> Id3v1Block{};
   // Folder of the temporary file "tmp.mp3"; ends with the path delimiter.
   std::string DataFolder;
+  // When set, every replacement of a file by WriteTagV2 is shown to it
+  // first, and it hears of the file's new bytes (also of an ID3v1 block
+  // written afterwards). Not owned.
+  TagWriteJournal* Journal = nullptr;
 
   // Why the last WriteTagV2 returned false; None after a success.
   // Vanished: no file at the path (ENOENT). NotWritable: read-only or not
@@ -106,7 +136,8 @@ class Mp3TagEngine {
   // False, with the file unchanged, when: no regular file is at `Path`; it
   // cannot be opened for writing; the data folder cannot be examined; the
   // old tag reaches past the end of the file; the new tag would be 2^28
-  // bytes or more; any I/O step fails.
+  // bytes or more; any I/O step fails; the Journal, when set, refuses the
+  // replacement.
   // No temporary file remains beside the target, and none in DataFolder
   // after a success. Frames and Id3v2Header describe the new tag afterwards
   // whatever the result, so a second write needs a fresh ReadTag.

@@ -36,9 +36,9 @@ class ImageListBox : public QListView {
   // stays as it was.
   void SetItem(int index, std::string item);
 
-  // The tooltip of the item at `index` (ignored outside the items). Every
-  // tooltip goes when the items are replaced all at once (SetItems, Clear);
-  // SetItem keeps it.
+  // The tooltip of the item at `index` (ignored outside the items); an empty
+  // text removes it. Every tooltip goes when the items are replaced all at
+  // once (SetItems, Clear); SetItem keeps it.
   void SetItemToolTip(int index, const QString& tip);
   QString ItemToolTip(int index) const;
 

@@ -41,6 +41,13 @@ void ProgramWindows::Create() {
     return answer;
   };
   services.showMessage = [this](const QString& text) { messages.push_back(text); };
+  services.confirm = [this](const QString& text) {
+    questions.push_back(text);
+    if (confirmAnswers.empty()) return false;
+    const bool answer = confirmAnswers.front();
+    confirmAnswers.pop_front();
+    return answer;
+  };
   services.openUrl = [this](const QString& url) { openedUrls.push_back(url); };
   services.placementFile = placementFile;
   CreateProgramWindows(std::move(services));

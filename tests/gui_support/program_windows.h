@@ -42,6 +42,10 @@ class ProgramWindows {
   std::deque<std::optional<std::string>> pickerAnswers;
   std::vector<std::string> pickerStarts;
   std::vector<QString> messages;
+  // Answers for the confirmation box, taken in order (an empty queue says
+  // No), and the questions it was asked.
+  std::deque<bool> confirmAnswers;
+  std::vector<QString> questions;
   std::vector<QString> openedUrls;
   std::string placementFile;
 

@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -19,6 +20,7 @@
 #include <map>
 #include <optional>
 #include <random>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,6 +28,7 @@
 #include "support/kill_labels.h"
 #include "support/temp_dir.h"
 #include "tag_engine/mp3_tag_engine.h"
+#include "tag_engine/undo_journal.h"
 
 namespace {
 
@@ -252,6 +255,134 @@ TEST_P(KillTest, NoKillLosesOrCutsAFile) {
   if (acrossFileSystems) fs::remove_all(dataFolder);
   RecordProperty("kills_that_left_a_temporary_file", killedMidWrite);
   RecordProperty("kills_after_a_write", killsAfterAWrite);
+}
+
+struct FileState {
+  ino_t inode = 0;
+  std::int64_t modifiedNs = 0;
+  bool operator==(const FileState&) const = default;
+};
+
+FileState StateOf(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return {};
+  return {st.st_ino, std::int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+// A run with its undo journal, killed at a random moment, then an undo that
+// is killed too, then an undo to the end: every file the run had replaced
+// gets its old bytes back, and the files it had not reached are never
+// replaced.
+TEST(KillUndoTest, UndoAfterAKilledRunRestoresExactlyTheWrittenFiles) {
+  constexpr int kRounds = 20;
+  // Kills are spread over the time a whole journaled run takes on this
+  // machine (sanitizers, load), measured first on the same kind of files.
+  auto makeFiles = [](const test_support::TempDir& dir, std::vector<Original>& files,
+                      std::vector<std::string>& originals) {
+    for (unsigned i = 0; i < 4; ++i) {
+      const std::string frames =
+          Frame("TIT2", std::string("\0original", 9)) + Frame("APIC", Audio(3000 + i * 100, 70 + i));
+      const std::size_t padding = i % 2 == 0 ? 0 : 400;
+      Original o{dir.Path("songs/s" + std::to_string(i) + ".mp3"), Audio(200000 + i * 999, 30 + i), i < 2};
+      const std::string bytes = "ID3" + std::string("\x03\x00\x00", 3) +
+                                Syncsafe(static_cast<std::uint32_t>(frames.size() + padding)) + frames +
+                                std::string(padding, '\0') + o.audio + (o.hadV1 ? V1("original") : "");
+      dir.WriteFile("songs/s" + std::to_string(i) + ".mp3", bytes);
+      files.push_back(o);
+      originals.push_back(bytes);
+    }
+  };
+  auto runArgs = [](const std::string& data, int run, const std::vector<Original>& files) {
+    std::vector<std::string> args = {QUILLON_REWRITE_CHILD, data, std::to_string(run), "1", "--journal"};
+    for (const Original& o : files) args.push_back(o.path);
+    return args;
+  };
+  int wholeRunMs = 1;
+  {
+    test_support::TempDir dir;
+    fs::create_directories(dir.Path("data"));
+    std::vector<Original> files;
+    std::vector<std::string> originals;
+    makeFiles(dir, files, originals);
+    const pid_t child = Spawn(runArgs(dir.Path("data") + "/", 0, files));
+    const auto start = std::chrono::steady_clock::now();
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    wholeRunMs = std::max<int>(
+        1, static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count()));
+  }
+  std::mt19937 rng(20261211);
+  std::uniform_int_distribution<int> runDelayMs(0, wholeRunMs);
+  std::uniform_int_distribution<int> undoDelayMs(0, wholeRunMs / 2);
+  int partialRuns = 0;
+  for (int round = 1; round <= kRounds; ++round) {
+    test_support::TempDir dir;
+    const std::string data = dir.Path("data") + "/";
+    fs::create_directories(data);
+    fs::create_directories(dir.Path("songs"));
+    std::vector<Original> files;
+    std::vector<std::string> originals;
+    makeFiles(dir, files, originals);
+    std::vector<FileState> before;
+    for (const Original& o : files) before.push_back(StateOf(o.path));
+
+    pid_t child = Spawn(runArgs(data, round, files));
+    ASSERT_GT(child, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(runDelayMs(rng)));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+
+    std::set<std::string> written;
+    std::vector<std::string> afterRun;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      Observed seen;
+      ASSERT_EQ(CheckFile(files[i], seen), "") << files[i].path << " after the run, round " << round;
+      afterRun.push_back(ReadAll(files[i].path));
+      if (afterRun.back() != originals[i]) {
+        written.insert(files[i].path);
+      } else {
+        EXPECT_EQ(StateOf(files[i].path), before[i]) << "replaced by its own bytes, round " << round;
+      }
+    }
+    partialRuns += !written.empty() && written.size() < files.size() ? 1 : 0;
+
+    // An undo, killed at a random moment: each file is as the run left it
+    // or has its old bytes back, whole.
+    child = Spawn({QUILLON_REWRITE_CHILD, "--undo", data});
+    ASSERT_GT(child, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(undoDelayMs(rng)));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      const std::string now = ReadAll(files[i].path);
+      ASSERT_TRUE(now == originals[i] || now == afterRun[i]) << files[i].path << " after a killed undo, round " << round;
+    }
+
+    // Then an undo to the end (unless the killed one got there: it removed
+    // the journal).
+    std::optional<undo::Session> session = undo::Session::Open(data + undo::kJournalName, data);
+    if (session) {
+      for (std::size_t i = 0; i < session->Count(); ++i) {
+        const undo::Outcome outcome = session->Restore(i);
+        EXPECT_TRUE(outcome == undo::Outcome::Restored || outcome == undo::Outcome::AlreadyOld)
+            << session->At(i).path << " outcome " << static_cast<int>(outcome) << ", round " << round;
+      }
+      EXPECT_TRUE(session->Finish());
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      EXPECT_EQ(ReadAll(files[i].path), originals[i]) << files[i].path << ", round " << round;
+      if (!written.count(files[i].path)) {
+        EXPECT_EQ(StateOf(files[i].path), before[i]) << files[i].path;
+      }
+    }
+  }
+  // Kills that land between two files' writes are what this test is about;
+  // under sanitizers on a loaded machine the calibration is rough.
+  EXPECT_GE(partialRuns, kRounds / 10);
+  RecordProperty("runs_killed_between_files", partialRuns);
+  RecordProperty("whole_run_ms", wholeRunMs);
 }
 
 INSTANTIATE_TEST_SUITE_P(DataFolder, KillTest, ::testing::Values(false, true),
