@@ -248,6 +248,11 @@ class TF_Main : public QWidget {
   bool IsDropTarget(const QObject* watched) const;
   // The batch run's loop; `inHand` follows the path of the file in hand.
   void RunBatch(std::string& inHand);
+  // The end of a run or an undo, however it ended: the message box of a
+  // failure (naming `inHand`), then the controls unlocked (the clear button
+  // and the folder field as they were before), RunActive cleared, and a
+  // close that came during the walk carried out.
+  void EndWalk(bool failed, const std::string& inHand, bool clearWasEnabled, bool folderWasEnabled);
   // The undo's loop over the journal; `inHand` follows the file in hand.
   void RunUndo(undo::Session& session, std::string& inHand);
   void SetInputEnablement();

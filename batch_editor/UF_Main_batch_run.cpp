@@ -106,6 +106,10 @@ void TF_Main::BTN_StartClick(QObject* /*Sender*/) {
   // However the run ended (done, stopped, closing, failed), the folders of
   // its last files are synced before anything else can happen.
   (void)F_Util_MP3->SyncPendingFolders();
+  EndWalk(failed, inHand, clearWasEnabled, folderWasEnabled);
+}
+
+void TF_Main::EndWalk(bool failed, const std::string& inHand, bool clearWasEnabled, bool folderWasEnabled) {
   if (failed) {
     // The box is modal and pumps events: the list stays locked until the
     // user has answered it.

@@ -20,7 +20,6 @@
 namespace {
 
 const char* const kPendingSuffix = "|0";
-const char* const kErrorMessage = "MP3 File error : ";
 const char* const kChangedTip = "changed since the last run: left as it is";
 const char* const kVanishedTip = "gone since the last run";
 const char* const kFailedTip = "could not be restored: still to undo";
@@ -74,23 +73,7 @@ void TF_Main::ACT_UndoExecute(QObject* /*Sender*/) {
     session->Finish();
   } catch (...) {
   }
-  if (failed) {
-    try {
-      services_.showMessage(QString::fromUtf8(kErrorMessage) + widgets::PathToDisplay(inHand));
-    } catch (...) {
-    }
-  }
-  BTN_Start->setEnabled(true);
-  BTN_Stop->setEnabled(false);
-  LBX_File->setEnabled(true);
-  BTN_Clear_Liste->setEnabled(clearWasEnabled);
-  DED_Folder->setEnabled(folderWasEnabled);
-  RunActive = false;
-  RefreshUndoAction();
-  if (closeAfterRun_) {
-    closeAfterRun_ = false;
-    close();
-  }
+  EndWalk(failed, inHand, clearWasEnabled, folderWasEnabled);
 }
 
 void TF_Main::RunUndo(undo::Session& session, std::string& inHand) {
