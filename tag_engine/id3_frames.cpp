@@ -175,7 +175,11 @@ std::string RenderText(const std::vector<Part>& parts) {
     for (const std::string& s : p.strings) latin1 = latin1 && id3text::FitsLatin1(s);
   }
   const Encoding encoding = latin1 ? id3text::kLatin1 : id3text::kUtf16;
-  auto text = [encoding](std::string_view s) { return id3text::Encode(encoding, s) + id3text::Terminator(encoding); };
+  auto text = [encoding](std::string_view s) {
+    std::string bytes = id3text::Encode(encoding, s);
+    bytes.append(id3text::TerminatorSize(encoding), '\0');
+    return bytes;
+  };
   std::string out(1, static_cast<char>(encoding));
   for (const Part& p : parts) {
     switch (p.kind) {
@@ -199,7 +203,10 @@ std::string RenderText(const std::vector<Part>& parts) {
         for (const std::string& s : p.strings) out += text(s);
         break;
       case Field::SyncedText:
-        for (std::size_t i = 0; i < p.strings.size(); ++i) out += text(p.strings[i]) + p.stamps[i];
+        for (std::size_t i = 0; i < p.strings.size(); ++i) {
+          out += text(p.strings[i]);
+          out += p.stamps[i];
+        }
         break;
     }
   }
@@ -310,7 +317,9 @@ std::optional<std::string> ChapterForV23(std::string_view id, const std::string&
   const std::size_t size = embedded.size();
   std::vector<T_Frame_Mp3> frames;
   if (!WalkFrames(embedded, 0, size, 4, [size](std::size_t n) { return n <= size; }, frames)) return std::nullopt;
-  return content.substr(0, at) + RenderFrames(ConvertV24ToV23(frames));
+  std::string out = content.substr(0, at);
+  out += RenderFrames(ConvertV24ToV23(frames));
+  return out;
 }
 
 bool Has(const std::vector<T_Frame_Mp3>& frames, std::string_view id) {
@@ -489,7 +498,8 @@ std::vector<T_Frame_Mp3> ConvertV24ToV23(const std::vector<T_Frame_Mp3>& frames)
     v23.FrameId = frame.FrameId;
     v23.FrameFlags = {StatusFlagsFromV4(frame.FrameFlags[0]),
                       static_cast<std::uint8_t>((frame.FrameFlags[1] & kV4Grouping) ? kV3Grouping : 0)};
-    v23.FrameContent = prefix + *converted;
+    v23.FrameContent = prefix;
+    v23.FrameContent += *converted;
     UpdateSize(v23);
     out.push_back(std::move(v23));
   }
@@ -497,8 +507,13 @@ std::vector<T_Frame_Mp3> ConvertV24ToV23(const std::vector<T_Frame_Mp3>& frames)
 }
 
 std::string EncodeValue(std::string_view utf8) {
+  // Built by appending: GCC 12 at -O3 reports a false -Wrestrict for a
+  // chain of std::string additions.
   const Encoding encoding = id3text::EncodingFor(utf8);
-  return std::string(1, static_cast<char>(encoding)) + id3text::Encode(encoding, utf8) + id3text::Terminator(encoding);
+  std::string bytes(1, static_cast<char>(encoding));
+  bytes += id3text::Encode(encoding, utf8);
+  bytes.append(id3text::TerminatorSize(encoding), '\0');
+  return bytes;
 }
 
 void UpdateSize(T_Frame_Mp3& frame) {

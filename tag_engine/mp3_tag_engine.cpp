@@ -108,7 +108,10 @@ CommentShape ParseComment(std::string_view content) {
     } else {
       const std::vector<std::string> values =
           id3text::DecodeAll(static_cast<id3text::Encoding>(encoding), content.substr(1));
-      for (std::size_t i = 0; i < values.size(); ++i) shape.text += (i ? "/" : "") + values[i];
+      for (std::size_t i = 0; i < values.size(); ++i) {
+        if (i > 0) shape.text += '/';
+        shape.text += values[i];
+      }
     }
     return shape;
   };
@@ -125,7 +128,10 @@ CommentShape ParseComment(std::string_view content) {
   const std::string description = id3text::DecodeFirst(encoding, afterLanguage, &rest);
   const std::vector<std::string> values = id3text::DecodeAll(encoding, rest);
   std::string text;
-  for (std::size_t i = 0; i < values.size(); ++i) text += (i ? "/" : "") + values[i];
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (i > 0) text += '/';
+    text += values[i];
+  }
   auto blank = [](const std::string& s) { return s.find_first_not_of('\0') == std::string::npos; };
   if (blank(text) && !blank(description)) return whole();
   shape.isComment = blank(description);
@@ -138,8 +144,13 @@ CommentShape ParseComment(std::string_view content) {
 // the text; ISO-8859-1 when the text fits, else UTF-16.
 std::string CommentContent(const std::string& value, const std::string& language) {
   const id3text::Encoding encoding = id3text::EncodingFor(value);
-  return std::string(1, static_cast<char>(encoding)) + language + id3text::Encode(encoding, "") +
-         id3text::Terminator(encoding) + id3text::Encode(encoding, value) + id3text::Terminator(encoding);
+  std::string content(1, static_cast<char>(encoding));
+  content += language;
+  content += id3text::Encode(encoding, "");
+  content.append(id3text::TerminatorSize(encoding), '\0');
+  content += id3text::Encode(encoding, value);
+  content.append(id3text::TerminatorSize(encoding), '\0');
+  return content;
 }
 
 // The text of a text frame's content (from its encoding byte on), values
@@ -153,7 +164,10 @@ std::string TextValue(std::string_view content) {
   } else {
     const std::vector<std::string> values =
         id3text::DecodeAll(static_cast<id3text::Encoding>(encoding), content.substr(1));
-    for (std::size_t i = 0; i < values.size(); ++i) text += (i ? "/" : "") + values[i];
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      if (i > 0) text += '/';
+      text += values[i];
+    }
   }
   text.erase(std::remove(text.begin(), text.end(), '\0'), text.end());
   return text;
