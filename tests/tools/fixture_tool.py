@@ -285,10 +285,10 @@ def show(value):
 def frame_view(frame):
     f23 = frame._get_v23_frame(sep="/")
     fields = {}
-    for spec in list(f23._framespec) + list(f23._optionalspec):
-        if spec.name == "encoding" or not hasattr(f23, spec.name):
+    for field in list(f23._framespec) + list(f23._optionalspec):
+        if field.name == "encoding" or not hasattr(f23, field.name):
             continue
-        fields[spec.name] = show(getattr(f23, spec.name))
+        fields[field.name] = show(getattr(f23, field.name))
     if hasattr(frame, "sub_frames"):
         fields["sub_frames"] = frames_view(frame.sub_frames)
     return fields
