@@ -248,11 +248,18 @@ class TF_Main : public QWidget {
   bool IsDropTarget(const QObject* watched) const;
   // The batch run's loop; `inHand` follows the path of the file in hand.
   void RunBatch(std::string& inHand);
+  // What a run or an undo changed of the controls that lock the list.
+  struct WalkLock {
+    bool clearWasEnabled, folderWasEnabled;
+  };
+  // The start of a run or an undo: RunActive set, the undo action refreshed,
+  // "clear list" and the folder field disabled (their states kept).
+  WalkLock BeginWalk();
   // The end of a run or an undo, however it ended: the message box of a
   // failure (naming `inHand`), then the controls unlocked (the clear button
   // and the folder field as they were before), RunActive cleared, and a
   // close that came during the walk carried out.
-  void EndWalk(bool failed, const std::string& inHand, bool clearWasEnabled, bool folderWasEnabled);
+  void EndWalk(bool failed, const std::string& inHand, const WalkLock& lock);
   // The undo's loop over the journal; `inHand` follows the file in hand.
   void RunUndo(undo::Session& session, std::string& inHand);
   void SetInputEnablement();

@@ -90,12 +90,7 @@ void TF_Main::BTN_StartClick(QObject* /*Sender*/) {
   // A click queued before the button went disabled must not start a second
   // run inside the first.
   if (RunActive || !F_Util_MP3) return;
-  RunActive = true;
-  RefreshUndoAction();
-  const bool clearWasEnabled = BTN_Clear_Liste->isEnabled();
-  const bool folderWasEnabled = DED_Folder->isEnabled();
-  BTN_Clear_Liste->setEnabled(false);
-  DED_Folder->setEnabled(false);
+  const WalkLock lock = BeginWalk();
   std::string inHand;
   bool failed = false;
   try {
@@ -106,10 +101,19 @@ void TF_Main::BTN_StartClick(QObject* /*Sender*/) {
   // However the run ended (done, stopped, closing, failed), the folders of
   // its last files are synced before anything else can happen.
   (void)F_Util_MP3->SyncPendingFolders();
-  EndWalk(failed, inHand, clearWasEnabled, folderWasEnabled);
+  EndWalk(failed, inHand, lock);
 }
 
-void TF_Main::EndWalk(bool failed, const std::string& inHand, bool clearWasEnabled, bool folderWasEnabled) {
+TF_Main::WalkLock TF_Main::BeginWalk() {
+  RunActive = true;
+  RefreshUndoAction();
+  const WalkLock lock{BTN_Clear_Liste->isEnabled(), DED_Folder->isEnabled()};
+  BTN_Clear_Liste->setEnabled(false);
+  DED_Folder->setEnabled(false);
+  return lock;
+}
+
+void TF_Main::EndWalk(bool failed, const std::string& inHand, const WalkLock& lock) {
   if (failed) {
     // The box is modal and pumps events: the list stays locked until the
     // user has answered it.
@@ -121,8 +125,8 @@ void TF_Main::EndWalk(bool failed, const std::string& inHand, bool clearWasEnabl
   BTN_Start->setEnabled(true);
   BTN_Stop->setEnabled(false);
   LBX_File->setEnabled(true);
-  BTN_Clear_Liste->setEnabled(clearWasEnabled);
-  DED_Folder->setEnabled(folderWasEnabled);
+  BTN_Clear_Liste->setEnabled(lock.clearWasEnabled);
+  DED_Folder->setEnabled(lock.folderWasEnabled);
   RunActive = false;
   RefreshUndoAction();
   if (closeAfterRun_) {

@@ -53,12 +53,7 @@ void TF_Main::ACT_UndoExecute(QObject* /*Sender*/) {
   // The box pumped events: a run may have started meanwhile.
   if (RunActive) return;
 
-  RunActive = true;
-  RefreshUndoAction();
-  const bool clearWasEnabled = BTN_Clear_Liste->isEnabled();
-  const bool folderWasEnabled = DED_Folder->isEnabled();
-  BTN_Clear_Liste->setEnabled(false);
-  DED_Folder->setEnabled(false);
+  const WalkLock lock = BeginWalk();
   BTN_Start->setEnabled(false);
   BTN_Stop->setEnabled(true);
   LBX_File->setEnabled(false);
@@ -73,7 +68,7 @@ void TF_Main::ACT_UndoExecute(QObject* /*Sender*/) {
     session->Finish();
   } catch (...) {
   }
-  EndWalk(failed, inHand, clearWasEnabled, folderWasEnabled);
+  EndWalk(failed, inHand, lock);
 }
 
 void TF_Main::RunUndo(undo::Session& session, std::string& inHand) {
