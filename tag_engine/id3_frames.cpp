@@ -160,15 +160,6 @@ std::optional<std::vector<Part>> ParseText(std::string_view content, const std::
   return parts;
 }
 
-std::string JoinValues(const std::vector<std::string>& values) {
-  std::string joined;
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    if (i > 0) joined += '/';
-    joined += values[i];
-  }
-  return joined;
-}
-
 std::string RenderText(const std::vector<Part>& parts) {
   bool latin1 = true;
   for (const Part& p : parts) {
@@ -197,7 +188,7 @@ std::string RenderText(const std::vector<Part>& parts) {
         out += text(p.strings.empty() ? std::string() : p.strings[0]);
         break;
       case Field::TextValues:
-        out += text(JoinValues(p.strings));
+        out += text(id3text::JoinValues(p.strings));
         break;
       case Field::TextStrings:
         for (const std::string& s : p.strings) out += text(s);

@@ -84,6 +84,19 @@ struct FailureRecorder {
 constexpr std::string_view kCommentLanguage = "eng";
 constexpr std::size_t kLanguageSize = 3;
 
+// The text of a text frame's content (from its encoding byte on), values
+// joined with "/"; another first byte: the content as ISO-8859-1.
+std::string TextValue(std::string_view content) {
+  if (content.empty()) return {};
+  const auto encoding = static_cast<std::uint8_t>(content[0]);
+  std::string text =
+      id3text::IsEncoding(encoding)
+          ? id3text::JoinValues(id3text::DecodeAll(static_cast<id3text::Encoding>(encoding), content.substr(1)))
+          : id3text::FromLatin1(content);
+  text.erase(std::remove(text.begin(), text.end(), '\0'), text.end());
+  return text;
+}
+
 // What a COMM frame's content (from its encoding byte on) holds.
 struct CommentShape {
   // The frame is the comment: its description is empty, or it has the
@@ -102,17 +115,7 @@ CommentShape ParseComment(std::string_view content) {
   auto whole = [&]() {
     shape.isComment = true;
     shape.oldLayout = true;
-    const auto encoding = static_cast<std::uint8_t>(content[0]);
-    if (!id3text::IsEncoding(encoding)) {
-      shape.text = id3text::FromLatin1(content);
-    } else {
-      const std::vector<std::string> values =
-          id3text::DecodeAll(static_cast<id3text::Encoding>(encoding), content.substr(1));
-      for (std::size_t i = 0; i < values.size(); ++i) {
-        if (i > 0) shape.text += '/';
-        shape.text += values[i];
-      }
-    }
+    shape.text = TextValue(content);
     return shape;
   };
   if (content.empty()) {
@@ -126,12 +129,7 @@ CommentShape ParseComment(std::string_view content) {
   if (id3text::FindTerminator(encoding, afterLanguage) == std::string_view::npos) return whole();
   std::string_view rest;
   const std::string description = id3text::DecodeFirst(encoding, afterLanguage, &rest);
-  const std::vector<std::string> values = id3text::DecodeAll(encoding, rest);
-  std::string text;
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    if (i > 0) text += '/';
-    text += values[i];
-  }
+  std::string text = id3text::JoinValues(id3text::DecodeAll(encoding, rest));
   auto blank = [](const std::string& s) { return s.find_first_not_of('\0') == std::string::npos; };
   if (blank(text) && !blank(description)) return whole();
   shape.isComment = blank(description);
@@ -153,25 +151,6 @@ std::string CommentContent(const std::string& value, const std::string& language
   return content;
 }
 
-// The text of a text frame's content (from its encoding byte on), values
-// joined with "/"; another first byte: the content as ISO-8859-1.
-std::string TextValue(std::string_view content) {
-  if (content.empty()) return {};
-  const auto encoding = static_cast<std::uint8_t>(content[0]);
-  std::string text;
-  if (!id3text::IsEncoding(encoding)) {
-    text = id3text::FromLatin1(content);
-  } else {
-    const std::vector<std::string> values =
-        id3text::DecodeAll(static_cast<id3text::Encoding>(encoding), content.substr(1));
-    for (std::size_t i = 0; i < values.size(); ++i) {
-      if (i > 0) text += '/';
-      text += values[i];
-    }
-  }
-  text.erase(std::remove(text.begin(), text.end(), '\0'), text.end());
-  return text;
-}
 
 // ISO-8859-1, each character outside it as "?", cut or space-filled.
 std::string FixedWidth(const std::string& value, std::size_t width) {

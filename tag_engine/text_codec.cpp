@@ -161,6 +161,15 @@ std::vector<std::string> DecodeAll(Encoding encoding, std::string_view bytes) {
   return values;
 }
 
+std::string JoinValues(const std::vector<std::string>& values) {
+  std::string joined;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (i > 0) joined += '/';
+    joined += values[i];
+  }
+  return joined;
+}
+
 bool FitsLatin1(std::string_view utf8) {
   std::size_t i = 0;
   while (i < utf8.size()) {

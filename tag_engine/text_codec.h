@@ -41,6 +41,9 @@ std::string Decode(Encoding encoding, std::string_view bytes);
 // "a\0" gives {"a"} and "a\0b" gives {"a", "b"}. Empty input gives {}.
 std::vector<std::string> DecodeAll(Encoding encoding, std::string_view bytes);
 
+// Several values as one text, separated by "/" as ID3v2.3 writes them.
+std::string JoinValues(const std::vector<std::string>& values);
+
 // The first string of `bytes` decoded, and in `rest` what follows its
 // terminator (empty when there is none).
 std::string DecodeFirst(Encoding encoding, std::string_view bytes, std::string_view* rest);
