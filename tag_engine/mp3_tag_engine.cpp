@@ -211,12 +211,8 @@ void Mp3TagEngine::ReadTag(const std::string& path) {
     }
     RefreshFrameList(Frames, TagSize);
   } catch (const std::exception&) {
-    return;  // out of memory: keep what was read, as after a damaged frame
-  }
-  const std::string nul(1, '\0');
-  for (std::string* value : {&TagTitle, &TagArtist, &TagAlbum, &TagComment, &TagYear, &TagTrack, &TagGenre,
-                             &TagCategory, &TagOwner}) {
-    *value = ReplaceAll(*value, nul, "");
+    // Out of memory: keep what was read, as after a damaged frame. The values
+    // never hold NUL characters: TakeValue decodes them without.
   }
 }
 
